@@ -1,0 +1,132 @@
+#include "dvr_connection.h"
+
+#include <algorithm>
+
+#include "kestrel_net_codes.h"
+#include "library_state.h"
+
+namespace kestrel::net {
+
+namespace {
+constexpr int kSendWaitMs = 10000;
+constexpr int kMaxEmptyReads = 3;
+}  // namespace
+
+void DvrConnection::SetHost(const std::string& host, int port) {
+    host_ = host;
+    port_ = port & 0xFFFF;
+}
+
+void DvrConnection::SetTypes(int32_t type, int32_t subtype) {
+    type_ = type;
+    subtype_ = subtype;
+}
+
+bool DvrConnection::Connect() {
+    Close();
+    if (port_ == 0 || !platform::IsDottedIPv4(host_)) {
+        return false;
+    }
+    platform::Socket socket = platform::Socket::Tcp();
+    if (!socket.IsOpen()) {
+        return false;
+    }
+    if (socket.Connect(host_, static_cast<uint16_t>(port_), kConnectTimeoutMs) !=
+        platform::ConnectResult::kConnected) {
+        return false;
+    }
+    socket_ = std::move(socket);
+    return true;
+}
+
+bool DvrConnection::SendAll(const void* data, size_t length) {
+    return socket_.IsOpen() && socket_.SendAll(data, length, kSendWaitMs);
+}
+
+int DvrConnection::EffectiveWaitSeconds(int wait_seconds) const {
+    return type_ == kSlowAnswerType ? kSlowAnswerWaitSeconds : wait_seconds;
+}
+
+bool DvrConnection::ReceiveOnce(void* buffer, size_t* length, int wait_seconds) {
+    size_t capacity = *length;
+    *length = 0;
+    if (!socket_.IsOpen()) {
+        return false;
+    }
+    if (socket_.WaitReadable(EffectiveWaitSeconds(wait_seconds) * 1000) !=
+        platform::WaitResult::kReady) {
+        return false;
+    }
+    long received = socket_.Receive(buffer, capacity);
+    if (received < 0) {
+        return false;
+    }
+    *length = static_cast<size_t>(received);
+    return true;
+}
+
+void DvrConnection::Close() {
+    if (socket_.IsOpen()) {
+        socket_.Shutdown();
+        socket_.Close();
+    }
+}
+
+void DvrConnection::Shutdown() { socket_.Shutdown(); }
+
+int32_t ResponseResult(const RequestBlock& block) {
+    return static_cast<int32_t>(block.GetLE32(4));
+}
+
+int32_t DvrConnection::Exchange(RequestBlock* block, int wait_seconds, bool connect_first,
+                                size_t first_read) {
+    if (connect_first && !Connect()) {
+        return QW_NET_ERR_CONNECT;
+    }
+    if (!SendAll(block->data(), block->size())) {
+        Close();
+        return QW_NET_ERR_SEND;
+    }
+    return ReadResponse(block, wait_seconds, first_read, 0);
+}
+
+int32_t DvrConnection::ReadResponse(RequestBlock* block, int wait_seconds, size_t first_read,
+                                    int max_receives) {
+    // Cleared whole, so fields a short answer leaves out read as 0 rather
+    // than as bytes of the request.
+    block->Fill(0);
+    uint8_t* response = block->data();
+    size_t received = 0;
+    size_t wanted = std::max(first_read, kStandardResponseHeader);
+    int receives = 0;
+    int empty_reads = 0;
+    for (;;) {
+        if (max_receives > 0 && receives >= max_receives) {
+            return QW_NET_ERR_RESPONSE;
+        }
+        ++receives;
+        size_t got = wanted - received;
+        if (!ReceiveOnce(response + received, &got, wait_seconds)) {
+            return QW_NET_ERR_RESPONSE;
+        }
+        if (got == 0 && ++empty_reads >= kMaxEmptyReads) {
+            return QW_NET_ERR_RESPONSE;
+        }
+        received += got;
+        if (received < kStandardResponseHeader) {
+            continue;
+        }
+        uint32_t total = ReadLE32(response);
+        // A total below its own header cannot be a response; one past the
+        // block would overrun it.
+        if (total < kStandardResponseHeader || total > block->size()) {
+            return QW_NET_ERR_RESPONSE;
+        }
+        if (received >= total) {
+            return QW_NET_OK;
+        }
+        wanted = total;
+    }
+}
+
+}  // namespace kestrel::net

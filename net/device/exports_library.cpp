@@ -1,0 +1,86 @@
+// Exports that need no device handle: library start-up, versions, result
+// texts, address resolution, discovery and MD5.
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "export_guard.h"
+#include "host_address.h"
+#include "library_state.h"
+#include "result_text.h"
+
+using namespace kestrel::net;
+
+namespace {
+constexpr char kVersionText[] = "1.1.1.3";
+constexpr size_t kDottedAddressBytes = 16;
+}  // namespace
+
+extern "C" {
+
+QW_NET_EXPORT int32_t QW_API QW_DVR_NET_Init(void) {
+    return Guarded([] { return StartSocketsOnce(); });
+}
+
+QW_NET_EXPORT int32_t QW_API QW_DVR_NET_Cleanup(void) {
+    return Guarded([] { return StopSocketsIfStarted(); });
+}
+
+QW_NET_EXPORT const char* QW_API QW_DVR_NET_GetSDKVersion(void) { return kVersionText; }
+QW_NET_EXPORT const char* QW_API QW_DVR_NET_GetSRDKVersion(void) { return kVersionText; }
+
+QW_NET_EXPORT const char* QW_API QW_DVR_NET_ResultText(int32_t code) { return ResultText(code); }
+
+QW_NET_EXPORT int32_t QW_API QW_DVR_NET_GetHostByName(const char* name, char* out_address) {
+    if (name == nullptr || out_address == nullptr) {
+        return QW_NET_ERR_BAD_ARGUMENT;
+    }
+    return Guarded([&] {
+        std::string dotted;
+        int32_t result = ResolveHostAddress(name, &dotted);
+        if (result == QW_NET_OK) {
+            std::memset(out_address, 0, kDottedAddressBytes);
+            std::memcpy(out_address, dotted.c_str(),
+                        std::min(dotted.size(), kDottedAddressBytes - 1));
+        }
+        return result;
+    });
+}
+
+QW_NET_EXPORT int32_t QW_API QW_DVR_NET_FreeFileList(FileNameList* list) {
+    if (list == nullptr) {
+        return QW_NET_OK;
+    }
+    if (list->entries != nullptr) {
+        for (int32_t i = 0; i < list->count; ++i) {
+            std::free(list->entries[i].name);
+        }
+        std::free(list->entries);
+        list->entries = nullptr;
+    }
+    return QW_NET_OK;
+}
+
+QW_NET_EXPORT int32_t QW_API QW_DVR_NET_CreateSearchDevRes(void) { return QW_NET_OK; }
+
+QW_NET_EXPORT void QW_API QW_DVR_NET_DestroySearchDevRes(int32_t, int32_t) {}
+
+QW_NET_EXPORT int32_t QW_API QW_DVR_NET_SetSearchDevCallback(SearchDevCallback, void*) {
+    return QW_NET_ERR_NOT_SUPPORTED;
+}
+
+QW_NET_EXPORT int32_t QW_API QW_DVR_NET_SearchDVR(void) { return 255; }
+
+QW_NET_EXPORT int32_t QW_API QW_DVR_NET_GetDvrIpPort(const char* identifier,
+                                                     DvrAddressRecord* out_record) {
+    if (identifier == nullptr || out_record == nullptr) {
+        return 0;
+    }
+    std::memset(out_record, 0, sizeof *out_record);
+    return 0;
+}
+
+QW_NET_EXPORT const char* QW_API QW_DVR_NET_GetMD5Code(const void*, int32_t) { return nullptr; }
+
+}  // extern "C"

@@ -1,0 +1,78 @@
+#!/usr/bin/env python3
+"""Writes the seed corpora of the MCTP fuzz targets into fuzz/corpus/.
+
+Each seed is a small, named example of a valid message or body or of one
+edge case the parsers must refuse. Run it again after changing the list; it
+replaces the files it owns and leaves others alone.
+"""
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parent.parent / "fuzz" / "corpus"
+
+
+def hdp(*segments, extra=None):
+    """HDP body text; extra maps a 1-based segment index to extra lines."""
+    extra = extra or {}
+    out = b"Segment-Num:%d\r\n" % len(segments)
+    for i, data in enumerate(segments, 1):
+        out += b"Segment-Seq:%d\r\nData-Length:%d\r\n" % (i, len(data))
+        for line in extra.get(i, []):
+            out += line + b"\r\n"
+        out += b"\r\n" + data
+    return out
+
+
+def request(name, cseq, version, body):
+    header = (b"REMOTE %s MCTP/1.0\r\nCSeq:%d\r\nAccept:text/HDP\r\nContent-Type:text/HDP\r\n"
+              b"Func-Version:%s\r\nContent-Length:%d\r\n\r\n"
+              % (name, cseq, version, len(body)))
+    return header + body
+
+
+def response(status_line, fields, body=b""):
+    lines = [status_line] + fields + [b"Content-Length:%d" % len(body)]
+    return b"\r\n".join(lines) + b"\r\n\r\n" + body
+
+
+WORD = b"\x02\x00\x00\x00"
+
+MESSAGE_SEEDS = {
+    "request_no_args": request(b"QW_SRDK_NET_GetWebServerPort", 1, b"0x10", hdp()),
+    "request_two_args": request(b"QW_SRDK_MEDIA_GetVideoAttr", 2, b"0", hdp(WORD, b"")),
+    "response_ok": response(b"MCTP/1.0 200 OK",
+                            [b"CSeq:1", b"Return-Code:0", b"AddedData-Length:0",
+                             b"Content-Type:text/HDP"], hdp(b"\x50\x00")),
+    "response_error_code": response(b"MCTP/1.0 200 OK", [b"Return-Code:0x80F00009"], hdp()),
+    "response_404": response(b"MCTP/1.0 404 Not Found Here", [b"CSeq:3"]),
+    "spaces_and_empty_value": b"  MCTP/1.0   200   OK\r\n Return-Code :  012 \r\nX-Empty:\r\n\r\n",
+    "no_terminator": b"MCTP/1.0 200 OK\r\nCSeq:1",
+    "bad_start_line": b"HTTP/1.1 200 OK\r\nCSeq:1\r\n\r\n",
+    "field_without_colon": b"MCTP/1.0 200 OK\r\nContent-Length 12\r\n\r\n",
+    "huge_return_code": b"MCTP/1.0 200 OK\r\nReturn-Code:0x1234567890\r\n\r\n",
+    # 2044 bytes without line end: serialising it again crosses the header limit.
+    "header_near_limit": b"MCTP/1.0 200 OK\r\nX-Long:" + b"a" * 2020,
+}
+
+HDP_SEEDS = {
+    "empty": hdp(),
+    "two_args": hdp(WORD, b""),
+    "binary_data": hdp(b"a\r\n\r\nb\x00c", bytes(range(32))),
+    "extra_lines": hdp(b"A", b"B", extra={1: [b"X-Name:one", b"X-Flag:"], 2: [b"X-Name:two"]}),
+    "fewer_segments": b"Segment-Num:3\r\n" + hdp(b"A")[len(b"Segment-Num:1\r\n"):],
+    "length_past_end": b"Segment-Num:1\r\nSegment-Seq:1\r\nData-Length:9\r\n\r\nabc",
+    "negative_length": b"Segment-Num:1\r\nSegment-Seq:1\r\nData-Length:-1\r\n\r\n",
+    "huge_count": b"Segment-Num:2147483647\r\nSegment-Seq:1\r\n\r\n",
+    "no_length_line": b"Segment-Num:1\r\nSegment-Seq:1\r\n\r\n",
+}
+
+
+def write(target, seeds):
+    folder = ROOT / target
+    folder.mkdir(parents=True, exist_ok=True)
+    for name, data in seeds.items():
+        (folder / name).write_bytes(data)
+
+
+if __name__ == "__main__":
+    write("fuzz_mctp_message", MESSAGE_SEEDS)
+    write("fuzz_hdp_body", HDP_SEEDS)

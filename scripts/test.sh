@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Sets up the machine, builds the suite and runs every test through CTest.
+# With CI=true warnings are errors and a second build with AddressSanitizer
+# and UndefinedBehaviorSanitizer runs the tests again.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/setup-deps.sh
+
+jobs=$(nproc 2>/dev/null || echo 2)
+werror=OFF
+[ "${CI:-}" = "true" ] && werror=ON
+
+run_build() {  # dir, extra cmake args...
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja -DKESTREL_WERROR=$werror "$@"
+  cmake --build "$dir" -j "$jobs"
+  ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 600
+}
+
+run_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+if [ "${CI:-}" = "true" ] || [ "${KESTREL_SANITIZE_PASS:-0}" = "1" ]; then
+  export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+  export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+  run_build build-asan -DCMAKE_BUILD_TYPE=Debug -DKESTREL_SANITIZE=address -DKESTREL_BUILD_BENCH=OFF
+fi
