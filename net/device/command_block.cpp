@@ -50,9 +50,15 @@ RequestBlock::RequestBlock(uint8_t command, uint32_t request_length) {
     PutBE32(16, request_length);
 }
 
-void RequestBlock::PutBE32(size_t offset, uint32_t value) { WriteBE32(bytes_.data() + offset, value); }
-void RequestBlock::PutLE32(size_t offset, uint32_t value) { WriteLE32(bytes_.data() + offset, value); }
-uint32_t RequestBlock::GetLE32(size_t offset) const { return ReadLE32(bytes_.data() + offset); }
+void RequestBlock::PutBE32(size_t offset, uint32_t value) {
+    WriteBE32(bytes_.data() + offset, value);
+}
+void RequestBlock::PutLE32(size_t offset, uint32_t value) {
+    WriteLE32(bytes_.data() + offset, value);
+}
+uint32_t RequestBlock::GetLE32(size_t offset) const {
+    return ReadLE32(bytes_.data() + offset);
+}
 
 void RequestBlock::PutText(size_t offset, size_t field_size, const char* text) {
     std::memset(bytes_.data() + offset, 0, field_size);

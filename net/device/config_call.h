@@ -33,11 +33,11 @@ struct ConfigCallInfo {
 // the shape.
 struct ConfigArgs {
     int32_t selector = 0;
-    void* first = nullptr;   // array, record, input or first key
-    void* second = nullptr;  // output or second input
-    int32_t count = 0;       // set shapes
+    void* first = nullptr;        // array, record, input or first key
+    void* second = nullptr;       // output or second input
+    int32_t count = 0;            // set shapes
     int32_t* count_io = nullptr;  // get shapes: capacity in, records out
-    int32_t value = 0;       // VAL_SET
+    int32_t value = 0;            // VAL_SET
 };
 
 // Largest array one call moves; far above any recorder's record counts, it

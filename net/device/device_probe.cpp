@@ -18,7 +18,9 @@ DeviceProbe::DeviceProbe(const std::string& host, int command_port) {
     link_.SetHost(host, command_port);
 }
 
-DeviceProbe::~DeviceProbe() { link_.Close(); }
+DeviceProbe::~DeviceProbe() {
+    link_.Close();
+}
 
 int32_t DeviceProbe::Identify(Identity* identity) {
     if (!link_.HasSocket() && !link_.Connect()) {

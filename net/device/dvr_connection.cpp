@@ -72,7 +72,9 @@ void DvrConnection::Close() {
     }
 }
 
-void DvrConnection::Shutdown() { socket_.Shutdown(); }
+void DvrConnection::Shutdown() {
+    socket_.Shutdown();
+}
 
 int32_t ResponseResult(const RequestBlock& block) {
     return static_cast<int32_t>(block.GetLE32(4));

@@ -48,7 +48,9 @@ void DvrDevice::StopAllChannels() {
     }
 }
 
-int32_t DvrDevice::ReservedSlot1() { return QW_NET_ERR_NOT_SUPPORTED; }
+int32_t DvrDevice::ReservedSlot1() {
+    return QW_NET_ERR_NOT_SUPPORTED;
+}
 void DvrDevice::Trace(const char* /*text*/) {}
 
 int32_t DvrDevice::Connect(const std::string& host, int command_port) {
@@ -58,8 +60,12 @@ int32_t DvrDevice::Connect(const std::string& host, int command_port) {
     return QW_NET_OK;
 }
 
-int32_t DvrDevice::OnDisconnect() { return QW_NET_OK; }
-int32_t DvrDevice::ReservedSlot2() { return QW_NET_ERR_NOT_SUPPORTED; }
+int32_t DvrDevice::OnDisconnect() {
+    return QW_NET_OK;
+}
+int32_t DvrDevice::ReservedSlot2() {
+    return QW_NET_ERR_NOT_SUPPORTED;
+}
 
 int32_t DvrDevice::StartRealAV(int32_t channel, int32_t link_mode, int32_t stream_number,
                                const char* user, const char* password) {
@@ -141,28 +147,60 @@ int32_t DvrDevice::StreamSound(int32_t channel, uint32_t open_or_close) {
     return transport != QW_NET_OK ? transport : ResponseResult(block);
 }
 
-int32_t DvrDevice::OpenStreamSound(int32_t channel) { return StreamSound(channel, kSoundOpen); }
-int32_t DvrDevice::CloseStreamSound(int32_t channel) { return StreamSound(channel, kSoundClose); }
+int32_t DvrDevice::OpenStreamSound(int32_t channel) {
+    return StreamSound(channel, kSoundOpen);
+}
+int32_t DvrDevice::CloseStreamSound(int32_t channel) {
+    return StreamSound(channel, kSoundClose);
+}
 // No recorder kind offers a per-stream volume.
-int32_t DvrDevice::SetStreamVolume(int32_t, int32_t) { return QW_NET_ERR_NOT_SUPPORTED; }
-int32_t DvrDevice::OpenTalk(TalkDataCallback, void*) { return QW_NET_ERR_NOT_SUPPORTED; }
-int32_t DvrDevice::CloseTalk(bool) { return QW_NET_ERR_NOT_SUPPORTED; }
-int32_t DvrDevice::SendAudioData(const void*, int32_t) { return QW_NET_ERR_NOT_SUPPORTED; }
-int32_t DvrDevice::TalkReceiveLoop() { return QW_NET_ERR_NOT_SUPPORTED; }
-int32_t DvrDevice::SendTalkRequest() { return QW_NET_ERR_NOT_SUPPORTED; }
+int32_t DvrDevice::SetStreamVolume(int32_t, int32_t) {
+    return QW_NET_ERR_NOT_SUPPORTED;
+}
+int32_t DvrDevice::OpenTalk(TalkDataCallback, void*) {
+    return QW_NET_ERR_NOT_SUPPORTED;
+}
+int32_t DvrDevice::CloseTalk(bool) {
+    return QW_NET_ERR_NOT_SUPPORTED;
+}
+int32_t DvrDevice::SendAudioData(const void*, int32_t) {
+    return QW_NET_ERR_NOT_SUPPORTED;
+}
+int32_t DvrDevice::TalkReceiveLoop() {
+    return QW_NET_ERR_NOT_SUPPORTED;
+}
+int32_t DvrDevice::SendTalkRequest() {
+    return QW_NET_ERR_NOT_SUPPORTED;
+}
 
 int32_t DvrDevice::SearchAVFileList(int32_t, const std::tm&, const std::tm&, int32_t, FileList*) {
     return QW_NET_ERR_NOT_SUPPORTED;
 }
 
-int32_t DvrDevice::StopDownload() { return QW_NET_ERR_NOT_SUPPORTED; }
-int32_t DvrDevice::FormatHdd(const FormatDisk&) { return QW_NET_ERR_NOT_SUPPORTED; }
-int32_t DvrDevice::UploadFirmware(const char*) { return QW_NET_ERR_NOT_SUPPORTED; }
-int32_t DvrDevice::PanTiltZoom(const ::PtzAction&, int32_t) { return QW_NET_ERR_NOT_SUPPORTED; }
-int32_t DvrDevice::SetAllConfig(ConfigBlock*) { return QW_NET_ERR_NOT_SUPPORTED; }
-int32_t DvrDevice::GetAllConfig(ConfigBlock*) { return QW_NET_ERR_NOT_SUPPORTED; }
-int32_t DvrDevice::ShutDown(int32_t) { return QW_NET_ERR_NOT_SUPPORTED; }
-int32_t DvrDevice::SetFileDataCallBack(void*, FileDataCallback) { return QW_NET_ERR_NOT_SUPPORTED; }
+int32_t DvrDevice::StopDownload() {
+    return QW_NET_ERR_NOT_SUPPORTED;
+}
+int32_t DvrDevice::FormatHdd(const FormatDisk&) {
+    return QW_NET_ERR_NOT_SUPPORTED;
+}
+int32_t DvrDevice::UploadFirmware(const char*) {
+    return QW_NET_ERR_NOT_SUPPORTED;
+}
+int32_t DvrDevice::PanTiltZoom(const ::PtzAction&, int32_t) {
+    return QW_NET_ERR_NOT_SUPPORTED;
+}
+int32_t DvrDevice::SetAllConfig(ConfigBlock*) {
+    return QW_NET_ERR_NOT_SUPPORTED;
+}
+int32_t DvrDevice::GetAllConfig(ConfigBlock*) {
+    return QW_NET_ERR_NOT_SUPPORTED;
+}
+int32_t DvrDevice::ShutDown(int32_t) {
+    return QW_NET_ERR_NOT_SUPPORTED;
+}
+int32_t DvrDevice::SetFileDataCallBack(void*, FileDataCallback) {
+    return QW_NET_ERR_NOT_SUPPORTED;
+}
 
 int32_t DvrDevice::StartClipDownload(const char*, int32_t, int32_t, int32_t, int32_t) {
     return QW_NET_ERR_NOT_SUPPORTED;
@@ -207,7 +245,9 @@ void DvrDevice::CloseCommandLink() {
     ReleaseCommandLink();
 }
 
-void DvrDevice::CloseCommandSocket() { command_link_.Close(); }
+void DvrDevice::CloseCommandSocket() {
+    command_link_.Close();
+}
 void DvrDevice::ReleaseCommandLink() {}
 
 int32_t DvrDevice::ConfigCall(const ConfigCallInfo&, const ConfigArgs&) {

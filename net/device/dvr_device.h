@@ -28,7 +28,7 @@ constexpr int kChannelSlots = 17;  // channel numbers 0..16
 constexpr size_t kCredentialBytes = 128;
 
 struct ChannelSlot {
-    std::mutex lock;  // serialises start and stop of this channel; guards live
+    std::mutex lock;                    // serialises start and stop of this channel; guards live
     std::unique_ptr<LiveChannel> live;  // while started (also after a loss)
     // The registered pair, copied into each new live link. Written under lock.
     RealDataCallback callback = nullptr;
@@ -111,6 +111,8 @@ protected:
 };
 
 // Identity of a handle as the library hands it out.
-inline QW_DVR_HANDLE ToHandle(DvrDevice* device) { return reinterpret_cast<QW_DVR_HANDLE>(device); }
+inline QW_DVR_HANDLE ToHandle(DvrDevice* device) {
+    return reinterpret_cast<QW_DVR_HANDLE>(device);
+}
 
 }  // namespace kestrel::net

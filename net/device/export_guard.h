@@ -35,7 +35,11 @@ int32_t WithDevice(QW_DVR_HANDLE handle, Body&& body) noexcept {
     });
 }
 
-inline bool ValidChannel(int32_t channel) { return channel >= 0 && channel < kChannelSlots; }
-inline bool NonEmpty(const char* text) { return text != nullptr && text[0] != '\0'; }
+inline bool ValidChannel(int32_t channel) {
+    return channel >= 0 && channel < kChannelSlots;
+}
+inline bool NonEmpty(const char* text) {
+    return text != nullptr && text[0] != '\0';
+}
 
 }  // namespace kestrel::net

@@ -31,18 +31,24 @@ using kestrel::net::ConfigShape;
 #define KN_SHAPE_ACTION ConfigShape::kAction
 
 // How each shape's export arguments fill ConfigArgs.
-#define KN_ARGS_SEL_SET \
-    ConfigArgs a;       \
-    a.selector = selector; a.first = array; a.count = count
-#define KN_ARGS_SEL_GET \
-    ConfigArgs a;       \
-    a.selector = selector; a.first = array; a.count_io = count
+#define KN_ARGS_SEL_SET    \
+    ConfigArgs a;          \
+    a.selector = selector; \
+    a.first = array;       \
+    a.count = count
+#define KN_ARGS_SEL_GET    \
+    ConfigArgs a;          \
+    a.selector = selector; \
+    a.first = array;       \
+    a.count_io = count
 #define KN_ARGS_ARR_SET \
     ConfigArgs a;       \
-    a.first = array; a.count = count
+    a.first = array;    \
+    a.count = count
 #define KN_ARGS_ARR_GET \
     ConfigArgs a;       \
-    a.first = array; a.count_io = count
+    a.first = array;    \
+    a.count_io = count
 #define KN_ARGS_REC_SET \
     ConfigArgs a;       \
     a.first = record
@@ -54,18 +60,20 @@ using kestrel::net::ConfigShape;
     a.first = record
 #define KN_ARGS_KEY_GET \
     ConfigArgs a;       \
-    a.first = input; a.second = output
+    a.first = input;    \
+    a.second = output
 #define KN_ARGS_KEY_SET \
     ConfigArgs a;       \
-    a.first = first; a.second = second
+    a.first = first;    \
+    a.second = second
 #define KN_ARGS_ACTION ConfigArgs a
 
-#define KN_DEFINE_CALL(name, shape, size1, size2, flags)                               \
-    extern "C" QW_NET_EXPORT int32_t QW_API name(QW_DVR_HANDLE device QW_SRDK_ARGS_##shape) { \
-        static constexpr kestrel::net::ConfigCallInfo kInfo{#name, KN_SHAPE_##shape, size1,    \
-                                                            size2, flags};                     \
-        KN_ARGS_##shape;                                                               \
-        return kestrel::net::RunConfigCall(device, kInfo, a);                          \
+#define KN_DEFINE_CALL(name, shape, size1, size2, flags)                                           \
+    extern "C" QW_NET_EXPORT int32_t QW_API name(QW_DVR_HANDLE device QW_SRDK_ARGS_##shape) {      \
+        static constexpr kestrel::net::ConfigCallInfo kInfo{#name, KN_SHAPE_##shape, size1, size2, \
+                                                            flags};                                \
+        KN_ARGS_##shape;                                                                           \
+        return kestrel::net::RunConfigCall(device, kInfo, a);                                      \
     }
 
 QW_SRDK_CONFIG_CALLS(KN_DEFINE_CALL)

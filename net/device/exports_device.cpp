@@ -22,7 +22,9 @@ bool LoginTextFits(const char* text) {
     return text == nullptr || std::strlen(text) <= kMaxLoginText;
 }
 
-bool MonthArgumentValid(int32_t month) { return (month & 0xFF) < 100; }
+bool MonthArgumentValid(int32_t month) {
+    return (month & 0xFF) < 100;
+}
 
 void SetOut(int32_t* out, int32_t value) {
     if (out != nullptr) {
@@ -102,9 +104,8 @@ QW_NET_EXPORT int32_t QW_API QW_DVR_NET_CheckAdminPwd(QW_DVR_HANDLE device, cons
     });
 }
 
-QW_NET_EXPORT int32_t QW_API QW_DVR_NET_SetRealDataCallBack(QW_DVR_HANDLE device,
-                                                            int32_t channel, void* user,
-                                                            RealDataCallback callback) {
+QW_NET_EXPORT int32_t QW_API QW_DVR_NET_SetRealDataCallBack(QW_DVR_HANDLE device, int32_t channel,
+                                                            void* user, RealDataCallback callback) {
     return WithDevice(device, [&](DvrDevice& d) {
         return ValidChannel(channel) ? d.SetRealDataCallBack(channel, user, callback)
                                      : QW_NET_ERR_BAD_ARGUMENT;
@@ -175,12 +176,9 @@ QW_NET_EXPORT int32_t QW_API QW_DVR_NET_SendAudioData(QW_DVR_HANDLE device, cons
     });
 }
 
-QW_NET_EXPORT int32_t QW_API QW_DVR_NET_SearchAVFileList(QW_DVR_HANDLE device, int32_t channel,
-                                                         const struct tm* start,
-                                                         const struct tm* end,
-                                                         int32_t /*reserved1*/,
-                                                         int32_t /*reserved2*/, int32_t file_type,
-                                                         FileList* out_list) {
+QW_NET_EXPORT int32_t QW_API QW_DVR_NET_SearchAVFileList(
+    QW_DVR_HANDLE device, int32_t channel, const struct tm* start, const struct tm* end,
+    int32_t /*reserved1*/, int32_t /*reserved2*/, int32_t file_type, FileList* out_list) {
     return WithDevice(device, [&](DvrDevice& d) {
         if (start == nullptr || end == nullptr || out_list == nullptr) {
             return QW_NET_ERR_BAD_ARGUMENT;

@@ -27,10 +27,16 @@ QW_NET_EXPORT int32_t QW_API QW_DVR_NET_Cleanup(void) {
     return Guarded([] { return StopSocketsIfStarted(); });
 }
 
-QW_NET_EXPORT const char* QW_API QW_DVR_NET_GetSDKVersion(void) { return kVersionText; }
-QW_NET_EXPORT const char* QW_API QW_DVR_NET_GetSRDKVersion(void) { return kVersionText; }
+QW_NET_EXPORT const char* QW_API QW_DVR_NET_GetSDKVersion(void) {
+    return kVersionText;
+}
+QW_NET_EXPORT const char* QW_API QW_DVR_NET_GetSRDKVersion(void) {
+    return kVersionText;
+}
 
-QW_NET_EXPORT const char* QW_API QW_DVR_NET_ResultText(int32_t code) { return ResultText(code); }
+QW_NET_EXPORT const char* QW_API QW_DVR_NET_ResultText(int32_t code) {
+    return ResultText(code);
+}
 
 QW_NET_EXPORT int32_t QW_API QW_DVR_NET_GetHostByName(const char* name, char* out_address) {
     if (name == nullptr || out_address == nullptr) {
@@ -62,7 +68,9 @@ QW_NET_EXPORT int32_t QW_API QW_DVR_NET_FreeFileList(FileNameList* list) {
     return QW_NET_OK;
 }
 
-QW_NET_EXPORT int32_t QW_API QW_DVR_NET_CreateSearchDevRes(void) { return QW_NET_OK; }
+QW_NET_EXPORT int32_t QW_API QW_DVR_NET_CreateSearchDevRes(void) {
+    return QW_NET_OK;
+}
 
 QW_NET_EXPORT void QW_API QW_DVR_NET_DestroySearchDevRes(int32_t, int32_t) {}
 
@@ -70,7 +78,9 @@ QW_NET_EXPORT int32_t QW_API QW_DVR_NET_SetSearchDevCallback(SearchDevCallback, 
     return QW_NET_ERR_NOT_SUPPORTED;
 }
 
-QW_NET_EXPORT int32_t QW_API QW_DVR_NET_SearchDVR(void) { return 255; }
+QW_NET_EXPORT int32_t QW_API QW_DVR_NET_SearchDVR(void) {
+    return 255;
+}
 
 QW_NET_EXPORT int32_t QW_API QW_DVR_NET_GetDvrIpPort(const char* identifier,
                                                      DvrAddressRecord* out_record) {
@@ -81,6 +91,8 @@ QW_NET_EXPORT int32_t QW_API QW_DVR_NET_GetDvrIpPort(const char* identifier,
     return 0;
 }
 
-QW_NET_EXPORT const char* QW_API QW_DVR_NET_GetMD5Code(const void*, int32_t) { return nullptr; }
+QW_NET_EXPORT const char* QW_API QW_DVR_NET_GetMD5Code(const void*, int32_t) {
+    return nullptr;
+}
 
 }  // extern "C"

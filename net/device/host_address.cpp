@@ -75,8 +75,7 @@ HostTextKind ClassifyHostText(const std::string& text, std::string* normalised) 
         return HostTextKind::kBad;
     }
     char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%d.%d.%d.%d", octets[0], octets[1], octets[2],
-                  octets[3]);
+    std::snprintf(buffer, sizeof buffer, "%d.%d.%d.%d", octets[0], octets[1], octets[2], octets[3]);
     *normalised = buffer;
     return HostTextKind::kAddress;
 }

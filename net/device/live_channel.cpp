@@ -32,7 +32,9 @@ LiveChannel::LiveChannel(DvrDevice* owner, const DvrConnection& template_link) :
     link_.SetTypes(template_link.Type(), template_link.Subtype());
 }
 
-LiveChannel::~LiveChannel() { Stop(); }
+LiveChannel::~LiveChannel() {
+    Stop();
+}
 
 void LiveChannel::SetCallback(RealDataCallback callback, void* user) {
     std::lock_guard<std::mutex> guard(callback_lock_);
@@ -58,8 +60,8 @@ int32_t LiveChannel::Start(const LiveStartParams& params, std::array<uint8_t, 8>
         link_.Close();
         return QW_NET_ERR_CONNECT;
     }
-    int32_t transport =
-        link_.ReadResponse(&block, kExchangeWaitSeconds, kStandardResponseHeader, kStartMaxReceives);
+    int32_t transport = link_.ReadResponse(&block, kExchangeWaitSeconds, kStandardResponseHeader,
+                                           kStartMaxReceives);
     if (transport != QW_NET_OK) {
         link_.Close();
         return transport;
@@ -133,8 +135,8 @@ void LiveChannel::Receive(platform::MessageThread& self) {
             link_.Shutdown();
             char trace[160];
             std::snprintf(trace, sizeof trace,
-                          "视频连接已经断开,channel=%d, failedCount=%d, time=%d\n",
-                          channel_, failures, static_cast<int>(silent_ms));
+                          "视频连接已经断开,channel=%d, failedCount=%d, time=%d\n", channel_,
+                          failures, static_cast<int>(silent_ms));
             owner_->Trace(trace);
             Deliver(buffer_.data(), kStreamLost);
             return;

@@ -32,8 +32,8 @@ constexpr FamilyRow kFamilyDefaults[] = {{0x90, 0x01000210}, {0x96, 0x01000207}}
 
 constexpr std::array<int32_t, 6> kLoginTypes = {0x01000206, 0x01000207, 0x01000210,
                                                 0x01000401, 0x01000402, 0x01000403};
-constexpr std::array<int32_t, 5> kLiveStreamTypes = {0x01000207, 0x01000210, 0x01000401,
-                                                     0x01000402, 0x01000403};
+constexpr std::array<int32_t, 5> kLiveStreamTypes = {0x01000207, 0x01000210, 0x01000401, 0x01000402,
+                                                     0x01000403};
 
 }  // namespace
 

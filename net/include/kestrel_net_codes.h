@@ -65,5 +65,7 @@
 #define QW_TRANS_ERR_LEFTOVER_FULL ((int32_t)0xA1528105) /* surplus does not fit the leftover entry */
 #define QW_TRANS_ERR_REGISTERED ((int32_t)0xA1528106)    /* socket already registered */
 #define QW_TRANS_ERR_NOT_REGISTERED ((int32_t)0xA1528107) /* socket not registered */
+#define QW_TRANS_ERR_BODY_TOO_LONG ((int32_t)0xA1528108) /* Content-Length above the body limit */
+#define QW_TRANS_ERR_BAD_CONTENT_LENGTH ((int32_t)0xA1528109) /* Content-Length not a number */
 
 #endif /* KESTREL_NET_CODES_H */

@@ -44,7 +44,8 @@ std::vector<NamedCall> HandleCalls() {
         {"OpenStreamSound", [](QW_DVR_HANDLE h) { return QW_DVR_NET_OpenStreamSound(h, 0); }},
         {"CloseStreamSound", [](QW_DVR_HANDLE h) { return QW_DVR_NET_CloseStreamSound(h, 0); }},
         {"SetStreamVolume", [](QW_DVR_HANDLE h) { return QW_DVR_NET_SetStreamVolume(h, 0, 1); }},
-        {"OpenTalk", [](QW_DVR_HANDLE h) { return QW_DVR_NET_OpenTalk(h, nullptr, nullptr, nullptr); }},
+        {"OpenTalk",
+         [](QW_DVR_HANDLE h) { return QW_DVR_NET_OpenTalk(h, nullptr, nullptr, nullptr); }},
         {"CloseTalk", [](QW_DVR_HANDLE h) { return QW_DVR_NET_CloseTalk(h, nullptr); }},
         {"SendTalkQst", [](QW_DVR_HANDLE h) { return QW_DVR_NET_SendTalkQst(h); }},
         {"SendAudioData",
@@ -60,13 +61,17 @@ std::vector<NamedCall> HandleCalls() {
          [](QW_DVR_HANDLE h) { return QW_DVR_NET_SetFileDataCallBackVMS(h, nullptr, nullptr); }},
         {"VodDownloadClipVMS",
          [](QW_DVR_HANDLE h) { return QW_DVR_NET_VodDownloadClipVMS(h, "f", 0, 0, 0, 0); }},
-        {"StopDownLoadVideoFile", [](QW_DVR_HANDLE h) { return QW_DVR_NET_StopDownLoadVideoFile(h); }},
+        {"StopDownLoadVideoFile",
+         [](QW_DVR_HANDLE h) { return QW_DVR_NET_StopDownLoadVideoFile(h); }},
         {"PZTAction", [](QW_DVR_HANDLE h) { return QW_DVR_NET_PZTAction(h, &action, 2, 0); }},
         {"ShutDownMachine", [](QW_DVR_HANDLE h) { return QW_DVR_NET_ShutDownMachine(h, 0); }},
         {"FormatHdd", [](QW_DVR_HANDLE h) { return QW_DVR_NET_FormatHdd(h, &disk); }},
-        {"UpdateFiletoDvr", [](QW_DVR_HANDLE h) { return QW_DVR_NET_UpdateFiletoDvr(h, "/dev/null"); }},
-        {"SetAllConfigParaEx", [](QW_DVR_HANDLE h) { return QW_DVR_NET_SetAllConfigParaEx(h, &block); }},
-        {"GetAllConfigParaEx", [](QW_DVR_HANDLE h) { return QW_DVR_NET_GetAllConfigParaEx(h, &block); }},
+        {"UpdateFiletoDvr",
+         [](QW_DVR_HANDLE h) { return QW_DVR_NET_UpdateFiletoDvr(h, "/dev/null"); }},
+        {"SetAllConfigParaEx",
+         [](QW_DVR_HANDLE h) { return QW_DVR_NET_SetAllConfigParaEx(h, &block); }},
+        {"GetAllConfigParaEx",
+         [](QW_DVR_HANDLE h) { return QW_DVR_NET_GetAllConfigParaEx(h, &block); }},
         {"GetDvrUID",
          [](QW_DVR_HANDLE h) {
              return QW_DVR_NET_GetDvrUID(h, reinterpret_cast<unsigned char*>(buffer), &uid_length);
@@ -159,7 +164,9 @@ TEST(Exports, ResultTextsNameTheLibraryCodes) {
     EXPECT_STREQ(QW_DVR_NET_ResultText(12345), "recorder result");
 }
 
-TEST_F(OpenHandle, SrdkOpenMakesNoTraffic) { EXPECT_FALSE(listener_.SawConnection()); }
+TEST_F(OpenHandle, SrdkOpenMakesNoTraffic) {
+    EXPECT_FALSE(listener_.SawConnection());
+}
 
 TEST(Exports, SrdkOpenNeedsADottedAddress) {
     EXPECT_EQ(QW_SRDK_Open_Device("localhost", 8000, "u", "p", nullptr), nullptr);
@@ -218,8 +225,10 @@ TEST_F(OpenHandle, PointerAndRangeChecksComeBeforeAnyWork) {
         {"calendar no output", QW_DVR_NET_GetVideoFileCalendar(handle_, 3, 0, nullptr, nullptr)},
         {"33-character user", QW_DVR_NET_CheckAdminPwd(handle_, login, "p", nullptr, nullptr)},
         {"33-character password", QW_DVR_NET_CheckAdminPwd(handle_, "u", login, nullptr, nullptr)},
-        {"search without times", QW_DVR_NET_SearchAVFileList(handle_, 0, nullptr, &when, 0, 0, 0, &list)},
-        {"search without list", QW_DVR_NET_SearchAVFileList(handle_, 0, &when, &when, 0, 0, 0, nullptr)},
+        {"search without times",
+         QW_DVR_NET_SearchAVFileList(handle_, 0, nullptr, &when, 0, 0, 0, &list)},
+        {"search without list",
+         QW_DVR_NET_SearchAVFileList(handle_, 0, &when, &when, 0, 0, 0, nullptr)},
         {"ptz without action", QW_DVR_NET_PZTAction(handle_, nullptr, 0, 0)},
         {"format without disk", QW_DVR_NET_FormatHdd(handle_, nullptr)},
         {"audio without data", QW_DVR_NET_SendAudioData(handle_, nullptr, 4, 0, 0)},
@@ -250,12 +259,14 @@ TEST_F(OpenHandle, ConfigCallsCheckTheirShapesPointers) {
         {"selector get, null count", QW_SRDK_MEDIA_GetVideoAttr(handle_, 0, record, nullptr),
          QW_NET_ERR_BAD_ARGUMENT},
         {"selector get, negative capacity",
-         QW_SRDK_MEDIA_GetStreamEncryptAttr(handle_, 0, record, &negative), QW_NET_ERR_BAD_ARGUMENT},
+         QW_SRDK_MEDIA_GetStreamEncryptAttr(handle_, 0, record, &negative),
+         QW_NET_ERR_BAD_ARGUMENT},
         {"array get, capacity past 32 bits", QW_SRDK_MEDIA_GetOsd(handle_, record, &huge),
          QW_NET_ERR_BAD_ARGUMENT},
         {"array set, null array", QW_SRDK_SYS_USERMNG_ModifyGroupInfo(handle_, nullptr, 1),
          QW_NET_ERR_BAD_ARGUMENT},
-        {"record get, null record", QW_SRDK_DEV_GetDevCaps(handle_, nullptr), QW_NET_ERR_BAD_ARGUMENT},
+        {"record get, null record", QW_SRDK_DEV_GetDevCaps(handle_, nullptr),
+         QW_NET_ERR_BAD_ARGUMENT},
         {"keyed get, null output", QW_SRDK_NET_Network_GetNetdevAttr(handle_, record, nullptr),
          QW_NET_ERR_BAD_ARGUMENT},
         {"keyed set, null second input", QW_SRDK_ALARM_SetAlarmInSchedule(handle_, record, nullptr),
@@ -263,7 +274,8 @@ TEST_F(OpenHandle, ConfigCallsCheckTheirShapesPointers) {
         // Past the checks, the call is made; these recorders offer no MCTP yet.
         {"modify user, output optional",
          QW_SRDK_SYS_USERMNG_ModifyUserInfo(handle_, record, nullptr), QW_NET_ERR_NOT_SUPPORTED},
-        {"port set takes a value", QW_SRDK_NET_SetWebServerPort(handle_, 80), QW_NET_ERR_NOT_SUPPORTED},
+        {"port set takes a value", QW_SRDK_NET_SetWebServerPort(handle_, 80),
+         QW_NET_ERR_NOT_SUPPORTED},
         {"action", QW_SRDK_DEV_SaveFlash(handle_), QW_NET_ERR_NOT_SUPPORTED},
         {"array get", QW_SRDK_MEDIA_GetOsd(handle_, record, &count), QW_NET_ERR_NOT_SUPPORTED},
     };
@@ -318,8 +330,9 @@ TEST(Exports, OpenRefusesMissingHostOrPort) {
               nullptr);
     EXPECT_EQ(result, QW_NET_ERR_BAD_ARGUMENT);
     result = 0;
-    EXPECT_EQ(QW_DVR_NET_Open_Device("", 5000, "u", "p", nullptr, nullptr, &result, nullptr, nullptr),
-              nullptr);
+    EXPECT_EQ(
+        QW_DVR_NET_Open_Device("", 5000, "u", "p", nullptr, nullptr, &result, nullptr, nullptr),
+        nullptr);
     EXPECT_EQ(result, QW_NET_ERR_BAD_ARGUMENT);
     result = 0;
     EXPECT_EQ(QW_DVR_NET_Open_Device_Ex("127.0.0.1", 0, 8000, "u", "p", nullptr, nullptr, &result,

@@ -23,8 +23,8 @@ TEST(HostText, ClassifiesAddressesNamesAndBadTexts) {
         {"a//b//c.d.e", HostTextKind::kHostName, "b//c.d.e"},  // only the first "//" is a scheme
         {"abcd", HostTextKind::kBad, nullptr},
         {"x://abcd", HostTextKind::kBad, nullptr},
-        {"a234567890123456789012345678901234567890123456789012345678901234", HostTextKind::kHostName,
-         nullptr},
+        {"a234567890123456789012345678901234567890123456789012345678901234",
+         HostTextKind::kHostName, nullptr},
         {"a2345678901234567890123456789012345678901234567890123456789012345", HostTextKind::kBad,
          nullptr},
     };

@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Builds the benchmarks in an optimised tree and runs each one.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTREL_BUILD_TESTS=OFF >/dev/null
+cmake --build build-bench --target bench_live_stream kestrel-dvrsim
+./build-bench/bin/bench_live_stream

@@ -1,0 +1,78 @@
+// Configuration of one simulated recorder: where it listens, who it claims
+// to be, its users, its media and the faults it injects.
+//
+// Threading: plain data. RecorderSim keeps its own copy, unchanged while it
+// runs, which every connection thread reads.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kestrel::sim {
+
+struct UserAccount {
+    std::string name;      // at most 32 characters
+    std::string password;  // at most 32 characters
+    int32_t level = 9;     // login result: 9 user, 10 and 11 administrator
+    uint32_t rights_a = 0;
+    uint32_t rights_b = 0;  // the client's permission bits
+};
+
+// Failure behaviour, all off by default. A byte count of 0 is a real value
+// (close or stall before the first byte), so absence is std::nullopt.
+struct Faults {
+    // Binds the port and closes it again: connecting is refused.
+    bool refuse_connections = false;
+    // Accepts and reads requests but never answers; keeps each connection
+    // until the client closes it or the simulator stops.
+    bool silent = false;
+    // Closes each connection once this many bytes were sent on it (responses
+    // and stream bytes alike).
+    std::optional<uint64_t> close_after_bytes;
+    // Stops sending a live stream after this many stream bytes (counted from
+    // the recording header on, not the start response) but keeps the
+    // connection open.
+    std::optional<uint64_t> stall_live_after_bytes;
+    // Standard responses grow to 600 bytes with 600 in their length field.
+    bool oversized_responses = false;
+    // Every credential check fails with kResultLoginsDisabled (login and live
+    // start alike).
+    bool refuse_logins = false;
+};
+
+struct RecorderConfig {
+    std::string bind_address = "127.0.0.1";
+    uint16_t command_port = 0;    // 0: an ephemeral port, see RecorderSim::CommandPort()
+    bool allow_external = false;  // binding outside 127.0.0.0/8 needs this
+    uint8_t family = 0x96;
+    uint8_t model = 0x13;
+    int channel_count = 0;  // 0: the model's own count (4 for unknown models); max 16
+    std::vector<UserAccount> users = DefaultUsers();
+    std::string media_folder = DefaultMediaFolder();
+    Faults faults;
+
+    bool unpaced_live = false;  // send live streams as fast as the socket takes them
+    bool capture_live = false;  // keep the bytes of every live stream (see Observations)
+    size_t capture_limit_bytes = size_t{64} << 20;  // over all streams of this simulator
+    size_t request_log_limit = 10000;               // request blocks kept
+    int max_connections = 64;        // further connections are accepted and closed at once
+    int request_timeout_ms = 10000;  // idle or half-received request: close
+
+    // admin/admin level 11 with every right, user/user level 9 with
+    // recording and replay rights.
+    static std::vector<UserAccount> DefaultUsers();
+    // The checked-in clips and tone (sim/media of the source tree).
+    static std::string DefaultMediaFolder();
+};
+
+// Empty when the configuration can be served, else what is wrong with it.
+std::string CheckConfig(const RecorderConfig& config);
+// The channel count a recorder with this configuration offers.
+int EffectiveChannelCount(const RecorderConfig& config);
+// True for a dotted address in 127.0.0.0/8.
+bool IsLoopbackAddress(const std::string& dotted);
+
+}  // namespace kestrel::sim

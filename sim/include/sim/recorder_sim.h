@@ -1,0 +1,62 @@
+// One simulated recorder: the recorder's side of the command protocol on a
+// loopback port, for tests (in-process, ephemeral ports) and for the
+// kestrel-dvrsim program.
+//
+// Served now: identification (10), login check (25), live stream start (3)
+// with recording header, paced video records and optional audio records,
+// and stream sound (26). Other commands get a standard response with
+// kResultUnknownCommand.
+//
+// Threading: Start(), Stop() and the destructor come from one controlling
+// thread. The simulator runs one accept thread and one thread per accepted
+// connection (which also sends that connection's live stream); all of them
+// belong to the simulator and have ended when Stop() returns. Stop() shuts
+// down every socket to wake blocked threads, so it returns within a few
+// hundred milliseconds even while clients stay connected. Observed() may be
+// read from any thread, also after Stop().
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "sim/observations.h"
+#include "sim/recorder_config.h"
+
+namespace kestrel::sim {
+
+class RecorderSim {
+public:
+    explicit RecorderSim(RecorderConfig config = {});
+    ~RecorderSim();  // Stop()
+    RecorderSim(const RecorderSim&) = delete;
+    RecorderSim& operator=(const RecorderSim&) = delete;
+
+    // Checks the configuration, loads the media and starts listening. false
+    // (with LastError()) when the configuration is bad, the media cannot be
+    // loaded, the address is outside 127.0.0.0/8 without allow_external, or
+    // the port cannot be bound. false also while running.
+    bool Start();
+    // Ends every thread and closes every socket. Harmless when not running.
+    // Start() may be called again afterwards; observations are kept.
+    void Stop();
+    bool Running() const;
+
+    const RecorderConfig& Config() const { return config_; }
+    const std::string& Address() const { return config_.bind_address; }
+    // The bound port (the ephemeral one when the config asked for 0); 0
+    // while not running.
+    uint16_t CommandPort() const;
+    const std::string& LastError() const { return last_error_; }
+    const Observations& Observed() const { return observations_; }
+
+private:
+    struct Internals;  // media, stream registry, stop signal and the server
+
+    const RecorderConfig config_;
+    Observations observations_;
+    std::unique_ptr<Internals> internals_;  // created with the simulator
+    std::string last_error_;
+};
+
+}  // namespace kestrel::sim

@@ -1,0 +1,161 @@
+#include "sim/command_line.h"
+
+#include <charconv>
+#include <limits>
+#include <utility>
+
+namespace kestrel::sim {
+namespace {
+
+// Decimal, or hexadecimal with 0x; the whole text must be the number.
+template <typename Int>
+bool ParseNumber(const std::string& text, Int min, Int max, Int* out) {
+    int base = 10;
+    size_t skip = 0;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        base = 16;
+        skip = 2;
+    }
+    long long value = 0;
+    const char* end = text.data() + text.size();
+    const auto [after, error] = std::from_chars(text.data() + skip, end, value, base);
+    if (error != std::errc() || after != end || skip == text.size() || std::cmp_less(value, min) ||
+        std::cmp_greater(value, max)) {
+        return false;
+    }
+    *out = static_cast<Int>(value);
+    return true;
+}
+
+std::vector<std::string> SplitAt(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (size_t at; (at = text.find(separator, start)) != std::string::npos; start = at + 1) {
+        parts.push_back(text.substr(start, at - start));
+    }
+    parts.push_back(text.substr(start));
+    return parts;
+}
+
+// name:password:level[:rights_a:rights_b]
+bool ParseUser(const std::string& text, UserAccount* user) {
+    const std::vector<std::string> parts = SplitAt(text, ':');
+    if (parts.size() != 3 && parts.size() != 5) {
+        return false;
+    }
+    user->name = parts[0];
+    user->password = parts[1];
+    if (!ParseNumber<int32_t>(parts[2], std::numeric_limits<int32_t>::min(),
+                              std::numeric_limits<int32_t>::max(), &user->level)) {
+        return false;
+    }
+    constexpr uint32_t kMax = std::numeric_limits<uint32_t>::max();
+    return parts.size() == 3 || (ParseNumber<uint32_t>(parts[3], 0, kMax, &user->rights_a) &&
+                                 ParseNumber<uint32_t>(parts[4], 0, kMax, &user->rights_b));
+}
+
+bool ParseFault(const std::string& text, Faults* faults) {
+    const size_t equals = text.find('=');
+    const std::string name = text.substr(0, equals);
+    const std::string value = equals == std::string::npos ? "" : text.substr(equals + 1);
+    constexpr uint64_t kMaxBytes = std::numeric_limits<uint32_t>::max();
+    uint64_t bytes = 0;
+    if (name == "refuse" && value.empty()) {
+        faults->refuse_connections = true;
+    } else if (name == "silent" && value.empty()) {
+        faults->silent = true;
+    } else if (name == "oversized" && value.empty()) {
+        faults->oversized_responses = true;
+    } else if (name == "refuse-logins" && value.empty()) {
+        faults->refuse_logins = true;
+    } else if (name == "close-after" && ParseNumber<uint64_t>(value, 0, kMaxBytes, &bytes)) {
+        faults->close_after_bytes = bytes;
+    } else if (name == "stall-after" && ParseNumber<uint64_t>(value, 0, kMaxBytes, &bytes)) {
+        faults->stall_live_after_bytes = bytes;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string CommandLineUsage() {
+    return "usage: kestrel-dvrsim [options]\n"
+           "  --address IP          listen address, 127.0.0.0/8 only unless --allow-external\n"
+           "                        (default 127.0.0.1; 'localhost' means 127.0.0.1)\n"
+           "  --port N              command port (default 0: any free port)\n"
+           "  --family N --model N  identity bytes, decimal or 0x.. (default 0x96, 0x13)\n"
+           "  --channels N          channel count 1..16 (default: the model's)\n"
+           "  --user NAME:PASSWORD:LEVEL[:RIGHTS_A:RIGHTS_B]\n"
+           "                        a login; the first --user replaces the default users\n"
+           "                        admin:admin:11 and user:user:9\n"
+           "  --media DIR           folder with clip_d1.h264, clip_cif.h264 and tone.ul\n"
+           "  --fault F             refuse | silent | oversized | refuse-logins |\n"
+           "                        close-after=BYTES | stall-after=BYTES (repeatable)\n"
+           "  --unpaced             send live streams as fast as possible\n"
+           "  --duration SECONDS    stop after this long (default: until SIGINT/SIGTERM)\n"
+           "  --allow-external      permit a listen address outside 127.0.0.0/8\n"
+           "  --help\n";
+}
+
+bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* out, std::string* error) {
+    RecorderConfig& config = out->config;
+    bool users_given = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& option = args[i];
+        if (option == "--help" || option == "-h") {
+            out->show_help = true;
+            continue;
+        }
+        if (option == "--allow-external") {
+            config.allow_external = true;
+            continue;
+        }
+        if (option == "--unpaced") {
+            config.unpaced_live = true;
+            continue;
+        }
+        if (i + 1 >= args.size()) {
+            *error = "unknown option or missing value: " + option;
+            return false;
+        }
+        const std::string& value = args[++i];
+        bool ok = true;
+        if (option == "--address") {
+            config.bind_address = value == "localhost" ? "127.0.0.1" : value;
+        } else if (option == "--port") {
+            ok = ParseNumber<uint16_t>(value, 0, 65535, &config.command_port);
+        } else if (option == "--family") {
+            ok = ParseNumber<uint8_t>(value, 0, 255, &config.family);
+        } else if (option == "--model") {
+            ok = ParseNumber<uint8_t>(value, 0, 255, &config.model);
+        } else if (option == "--channels") {
+            ok = ParseNumber<int>(value, 1, 16, &config.channel_count);
+        } else if (option == "--user") {
+            if (!users_given) {
+                config.users.clear();
+                users_given = true;
+            }
+            ok = ParseUser(value, &config.users.emplace_back());
+        } else if (option == "--media") {
+            config.media_folder = value;
+        } else if (option == "--fault") {
+            ok = ParseFault(value, &config.faults);
+        } else if (option == "--duration") {
+            int seconds = 0;
+            ok = ParseNumber<int>(value, 0, 1000000, &seconds);
+            out->duration_seconds = seconds;
+        } else {
+            *error = "unknown option: " + option;
+            return false;
+        }
+        if (!ok) {
+            *error = "bad value for " + option + ": " + value;
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace kestrel::sim

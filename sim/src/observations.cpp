@@ -1,0 +1,145 @@
+#include "sim/observations.h"
+
+#include <algorithm>
+
+namespace kestrel::sim {
+
+Observations::Observations(size_t request_limit, bool capture, size_t capture_limit)
+    : request_limit_(request_limit), capture_(capture), capture_limit_(capture_limit) {}
+
+ObservedStream* Observations::FindLocked(StreamId id) {
+    const auto found = std::find_if(streams_.begin(), streams_.end(),
+                                    [&](const ObservedStream& stream) { return stream.id == id; });
+    return found == streams_.end() ? nullptr : &*found;
+}
+
+const ObservedStream* Observations::FindLocked(StreamId id) const {
+    return const_cast<Observations*>(this)->FindLocked(id);
+}
+
+void Observations::RecordRequest(std::span<const uint8_t, kRequestBlockSize> block) {
+    std::lock_guard lock(mutex_);
+    ++request_count_;
+    if (requests_.size() >= request_limit_) {
+        return;  // the first requests are the ones tests look at
+    }
+    ObservedRequest& request = requests_.emplace_back();
+    std::copy(block.begin(), block.end(), request.block.begin());
+    request.command = block[7];  // low byte of the BE command word
+}
+
+void Observations::CountAcceptedConnection() {
+    std::lock_guard lock(mutex_);
+    ++accepted_;
+}
+
+void Observations::CountRejectedConnection() {
+    std::lock_guard lock(mutex_);
+    ++rejected_;
+}
+
+void Observations::StreamStarted(StreamId id, int channel, int stream_number) {
+    std::lock_guard lock(mutex_);
+    if (streams_.size() >= kStreamLogLimit) {
+        const auto ended =
+            std::find_if(streams_.begin(), streams_.end(),
+                         [](const ObservedStream& stream) { return !stream.running; });
+        if (ended == streams_.end()) {
+            return;  // cannot happen within the connection limit
+        }
+        captured_total_ -= ended->captured.size();
+        streams_.erase(ended);
+    }
+    ObservedStream& stream = streams_.emplace_back();
+    stream.id = id;
+    stream.channel = channel;
+    stream.stream_number = stream_number;
+    stream.running = true;
+}
+
+void Observations::StreamSent(StreamId id, std::span<const uint8_t> bytes) {
+    std::lock_guard lock(mutex_);
+    ObservedStream* stream = FindLocked(id);
+    if (stream == nullptr) {
+        return;
+    }
+    stream->bytes_sent += bytes.size();
+    if (!capture_) {
+        return;
+    }
+    const size_t room = capture_limit_ - captured_total_;
+    const size_t kept = std::min(room, bytes.size());
+    stream->captured.insert(stream->captured.end(), bytes.begin(), bytes.begin() + kept);
+    captured_total_ += kept;
+    stream->capture_truncated = stream->capture_truncated || kept < bytes.size();
+}
+
+void Observations::StreamEnded(StreamId id) {
+    std::lock_guard lock(mutex_);
+    if (ObservedStream* stream = FindLocked(id)) {
+        stream->running = false;
+        stream->sound_open = false;
+    }
+}
+
+void Observations::SoundChanged(StreamId id, bool open) {
+    std::lock_guard lock(mutex_);
+    if (ObservedStream* stream = FindLocked(id)) {
+        stream->sound_open = open;
+    }
+}
+
+std::vector<ObservedRequest> Observations::Requests() const {
+    std::lock_guard lock(mutex_);
+    return std::vector<ObservedRequest>(requests_.begin(), requests_.end());
+}
+
+size_t Observations::RequestCount() const {
+    std::lock_guard lock(mutex_);
+    return request_count_;
+}
+
+uint64_t Observations::AcceptedConnections() const {
+    std::lock_guard lock(mutex_);
+    return accepted_;
+}
+
+uint64_t Observations::RejectedConnections() const {
+    std::lock_guard lock(mutex_);
+    return rejected_;
+}
+
+std::vector<StreamId> Observations::StreamIds() const {
+    std::lock_guard lock(mutex_);
+    std::vector<StreamId> ids;
+    for (const ObservedStream& stream : streams_) {
+        ids.push_back(stream.id);
+    }
+    return ids;
+}
+
+std::optional<ObservedStream> Observations::Stream(StreamId id) const {
+    std::lock_guard lock(mutex_);
+    const ObservedStream* stream = FindLocked(id);
+    return stream != nullptr ? std::optional<ObservedStream>(*stream) : std::nullopt;
+}
+
+uint64_t Observations::StreamBytesSent(StreamId id) const {
+    std::lock_guard lock(mutex_);
+    const ObservedStream* stream = FindLocked(id);
+    return stream != nullptr ? stream->bytes_sent : 0;
+}
+
+bool Observations::SoundOpen(StreamId id) const {
+    std::lock_guard lock(mutex_);
+    const ObservedStream* stream = FindLocked(id);
+    return stream != nullptr && stream->sound_open;
+}
+
+size_t Observations::RunningStreams() const {
+    std::lock_guard lock(mutex_);
+    return static_cast<size_t>(std::count_if(streams_.begin(), streams_.end(),
+                                             [](const ObservedStream& s) { return s.running; }));
+}
+
+}  // namespace kestrel::sim

@@ -1,0 +1,86 @@
+#include "sim/recorder_config.h"
+
+#include <charconv>
+
+#include "sim/model_identity.h"
+
+#ifndef KESTREL_SIM_MEDIA_DIR
+#error "KESTREL_SIM_MEDIA_DIR must name the folder of the checked-in clips"
+#endif
+
+namespace kestrel::sim {
+namespace {
+
+constexpr size_t kMaxCredentialLength = 32;
+constexpr int kMaxChannels = 16;
+constexpr int kChannelsOfUnknownModel = 4;
+
+// All rights for the administrator; recording (2) and replay (4) for the user.
+constexpr uint32_t kAllRightsA = 511;
+constexpr uint32_t kAllRightsB = 31;
+constexpr uint32_t kUserRightsB = 2 | 4;
+
+}  // namespace
+
+std::vector<UserAccount> RecorderConfig::DefaultUsers() {
+    return {UserAccount{"admin", "admin", 11, kAllRightsA, kAllRightsB},
+            UserAccount{"user", "user", 9, 0, kUserRightsB}};
+}
+
+std::string RecorderConfig::DefaultMediaFolder() {
+    return KESTREL_SIM_MEDIA_DIR;
+}
+
+int EffectiveChannelCount(const RecorderConfig& config) {
+    if (config.channel_count > 0) {
+        return config.channel_count;
+    }
+    const ModelIdentity* identity = FindModelIdentity(config.family, config.model);
+    return identity != nullptr ? identity->channel_count : kChannelsOfUnknownModel;
+}
+
+bool IsLoopbackAddress(const std::string& dotted) {
+    // Four decimal parts of 0..255, the first 127.
+    int parts[4] = {};
+    const char* next = dotted.data();
+    const char* const end = dotted.data() + dotted.size();
+    for (int i = 0; i < 4; ++i) {
+        if (i > 0) {
+            if (next == end || *next != '.') {
+                return false;
+            }
+            ++next;
+        }
+        if (next == end || *next < '0' || *next > '9') {
+            return false;
+        }
+        const auto [after, error] = std::from_chars(next, end, parts[i]);
+        if (error != std::errc() || after == next || after - next > 3 || parts[i] > 255) {
+            return false;
+        }
+        next = after;
+    }
+    return next == end && parts[0] == 127;
+}
+
+std::string CheckConfig(const RecorderConfig& config) {
+    if (!config.allow_external && !IsLoopbackAddress(config.bind_address)) {
+        return "bind address " + config.bind_address +
+               " is outside 127.0.0.0/8 (needs allow_external, --allow-external in kestrel-dvrsim)";
+    }
+    if (config.channel_count < 0 || config.channel_count > kMaxChannels) {
+        return "channel count must be 0 (the model's) or 1.." + std::to_string(kMaxChannels);
+    }
+    for (const UserAccount& user : config.users) {
+        if (user.name.empty() || user.name.size() > kMaxCredentialLength ||
+            user.password.size() > kMaxCredentialLength) {
+            return "user names must have 1..32 and passwords 0..32 characters: " + user.name;
+        }
+    }
+    if (config.max_connections < 1 || config.request_timeout_ms < 1) {
+        return "connection limit and request time-out must be positive";
+    }
+    return {};
+}
+
+}  // namespace kestrel::sim
