@@ -25,10 +25,14 @@ constexpr int32_t kAllRightsA = 511;
 constexpr int32_t kAllRightsB = 31;
 constexpr uint32_t kSoundOpen = 0;
 constexpr uint32_t kSoundClose = 1;
+constexpr uint32_t kWriteConfigRequestLength = 44;
+// Far above any recorder's whole configuration; a larger size is hostile.
+constexpr uint32_t kMaxWholeConfigBytes = 16u << 20;
 
 DvrDevice::DvrDevice() = default;
 
 DvrDevice::~DvrDevice() {
+    mctp_.Close();
     StopAllChannels();
     command_link_.Close();
 }
@@ -250,16 +254,19 @@ void DvrDevice::CloseCommandSocket() {
 }
 void DvrDevice::ReleaseCommandLink() {}
 
-int32_t DvrDevice::ConfigCall(const ConfigCallInfo&, const ConfigArgs&) {
-    return QW_NET_ERR_NOT_SUPPORTED;
-}
-
 void DvrDevice::SetMctpSettings(const std::string& host, int mctp_port, const char* user,
                                 const char* password) {
     host_ = host;
     mctp_port_ = mctp_port;
     CopyCredential(&mctp_user_, user);
     CopyCredential(&mctp_password_, password);
+    MctpSettings settings;
+    settings.address = host;
+    settings.port = static_cast<uint16_t>(mctp_port);
+    settings.user = mctp_user_;
+    settings.password = mctp_password_;
+    mctp_.Close();
+    mctp_.Open(settings);
 }
 
 }  // namespace kestrel::net

@@ -16,11 +16,13 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "config_call.h"
 #include "dvr_connection.h"
 #include "kestrel_net.h"
 #include "live_channel.h"
+#include "qw_vscp_mctp_client.h"
 
 namespace kestrel::net {
 
@@ -101,7 +103,9 @@ protected:
     DvrConnection FreshLink() const;
     void StopAllChannels();
 
-    DvrConnection command_link_;  // holds host, command port, type codes
+    DvrConnection command_link_;         // holds host, command port, type codes
+    MctpClient mctp_;                    // opened with the MCTP settings
+    std::vector<uint8_t> whole_config_;  // the last whole configuration read
     std::string host_;
     int command_port_ = 0;
     int mctp_port_ = 0;

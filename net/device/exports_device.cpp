@@ -17,6 +17,11 @@ constexpr size_t kMaxLoginText = 32;
 constexpr int32_t kDefaultMctpPort = 8000;
 constexpr int32_t kMaxStreamVolume = 65535;
 constexpr size_t kMaxDownloadName = 127;
+constexpr int32_t kRecorderIdBytes = 9;  // "DVR" and the 6-byte hardware address
+constexpr size_t kDeviceInfoBytes = 472;
+constexpr size_t kNetdevNameBytes = 64;
+constexpr size_t kNetdevAttrBytes = 112;
+constexpr size_t kHardwareAddressOffset = 72;
 
 bool LoginTextFits(const char* text) {
     return text == nullptr || std::strlen(text) <= kMaxLoginText;
@@ -277,10 +282,27 @@ QW_NET_EXPORT int32_t QW_API QW_DVR_NET_GetAllConfigParaEx(QW_DVR_HANDLE device,
 QW_NET_EXPORT int32_t QW_API QW_DVR_NET_GetDvrUID(QW_DVR_HANDLE device, unsigned char* out_id,
                                                   int32_t* length) {
     return WithDevice(device, [&](DvrDevice&) {
-        if (out_id == nullptr || length == nullptr || *length < 9) {
+        if (out_id == nullptr || length == nullptr || *length < kRecorderIdBytes) {
             return QW_NET_ERR_BAD_ARGUMENT;
         }
-        return QW_NET_ERR_NOT_SUPPORTED;
+        unsigned char info[kDeviceInfoBytes] = {};
+        int32_t rc = QW_SRDK_DEV_GetDeviceInfo(device, info);
+        if (rc != 0) {
+            return rc;
+        }
+        // The device information starts with the network device's name.
+        char name[kNetdevNameBytes] = {};
+        std::memcpy(name, info, sizeof name - 1);
+        unsigned char attributes[kNetdevAttrBytes] = {};
+        rc = QW_SRDK_NET_Network_GetNetdevAttr(device, name, attributes);
+        if (rc != 0) {
+            return rc;
+        }
+        std::memset(out_id, 0, static_cast<size_t>(*length));
+        std::memcpy(out_id, "DVR", 3);
+        std::memcpy(out_id + 3, attributes + kHardwareAddressOffset, 6);
+        *length = kRecorderIdBytes;
+        return QW_NET_OK;
     });
 }
 

@@ -23,6 +23,8 @@
  *
  * Flags: QW_SRDK_F_LIMIT16  at most 16 records travel through the library's
  *                           own buffer;
+ *        QW_SRDK_F_ASK16    the request asks for 16 records whatever the
+ *                           caller's capacity (only those that fit are copied);
  *        QW_SRDK_F_NO_SEG   the request carries no segment at all;
  *        QW_SRDK_F_OPT_ARG  the output may be null (the answer is then dropped).
  * A negative count or capacity is refused with QW_NET_ERR_BAD_ARGUMENT.
@@ -35,6 +37,7 @@
 #define QW_SRDK_F_LIMIT16 1
 #define QW_SRDK_F_NO_SEG 4
 #define QW_SRDK_F_OPT_ARG 8
+#define QW_SRDK_F_ASK16 16
 
 /* X(name, shape, size in bytes of the (first) record, size of the second, flags) */
 #define QW_SRDK_CONFIG_CALLS(X)                                                    \
@@ -44,7 +47,7 @@
     X(QW_SRDK_MEDIA_SetWaterMarkAttr, SEL_SET, 64, 0, 0)                           \
     X(QW_SRDK_MEDIA_GetStreamEncryptAttr, SEL_GET, 48, 0,                          \
       QW_SRDK_F_LIMIT16)                                                           \
-    X(QW_SRDK_MEDIA_GetVideoAttr, SEL_GET, 72, 0, QW_SRDK_F_LIMIT16)               \
+    X(QW_SRDK_MEDIA_GetVideoAttr, SEL_GET, 72, 0, QW_SRDK_F_LIMIT16 | QW_SRDK_F_ASK16) \
     X(QW_SRDK_MEDIA_GetAudioAttr, SEL_GET, 56, 0, 0)                               \
     X(QW_SRDK_MEDIA_GetWaterMarkAttr, SEL_GET, 64, 0, 0)                           \
     X(QW_SRDK_NET_Network_GetNetdevName, SEL_GET, 64, 0, 0)                        \
