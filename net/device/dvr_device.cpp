@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/thread.h"
+
 namespace kestrel::net {
 
 namespace {
@@ -26,12 +28,16 @@ constexpr int32_t kAllRightsB = 31;
 constexpr uint32_t kSoundOpen = 0;
 constexpr uint32_t kSoundClose = 1;
 constexpr uint32_t kWriteConfigRequestLength = 44;
+constexpr uint32_t kPtzRequestLength = 52;
+constexpr uint32_t kShutDownRequestLength = 28;
+constexpr int kShutDownAnswerDelayMs = 100;
 // Far above any recorder's whole configuration; a larger size is hostile.
 constexpr uint32_t kMaxWholeConfigBytes = 16u << 20;
 
 DvrDevice::DvrDevice() = default;
 
 DvrDevice::~DvrDevice() {
+    download_.Stop();
     mctp_.Close();
     StopAllChannels();
     command_link_.Close();
@@ -161,57 +167,144 @@ int32_t DvrDevice::CloseStreamSound(int32_t channel) {
 int32_t DvrDevice::SetStreamVolume(int32_t, int32_t) {
     return QW_NET_ERR_NOT_SUPPORTED;
 }
-int32_t DvrDevice::OpenTalk(TalkDataCallback, void*) {
-    return QW_NET_ERR_NOT_SUPPORTED;
+int32_t DvrDevice::OpenTalk(TalkDataCallback callback, void* user) {
+    talk_.SetTarget(command_link_);
+    return talk_.Open(callback, user);
 }
-int32_t DvrDevice::CloseTalk(bool) {
-    return QW_NET_ERR_NOT_SUPPORTED;
+
+int32_t DvrDevice::CloseTalk(bool notify) {
+    talk_.SetTarget(command_link_);
+    return talk_.Close(notify);
 }
-int32_t DvrDevice::SendAudioData(const void*, int32_t) {
-    return QW_NET_ERR_NOT_SUPPORTED;
+
+int32_t DvrDevice::SendAudioData(const void* data, int32_t length) {
+    return talk_.SendAudio(data, static_cast<size_t>(length));
 }
+
+// The talk receiver runs inside TalkLink.
 int32_t DvrDevice::TalkReceiveLoop() {
     return QW_NET_ERR_NOT_SUPPORTED;
 }
+
 int32_t DvrDevice::SendTalkRequest() {
-    return QW_NET_ERR_NOT_SUPPORTED;
+    talk_.SetTarget(command_link_);
+    return talk_.SendRequest();
 }
 
-int32_t DvrDevice::SearchAVFileList(int32_t, const std::tm&, const std::tm&, int32_t, FileList*) {
-    return QW_NET_ERR_NOT_SUPPORTED;
+int32_t DvrDevice::SearchAVFileList(int32_t channel, const std::tm& start, const std::tm& end,
+                                    int32_t file_type, FileList* out_list) {
+    return search_.Search(FreshLink(), channel, start, end, file_type, out_list);
 }
 
 int32_t DvrDevice::StopDownload() {
-    return QW_NET_ERR_NOT_SUPPORTED;
+    return download_.Stop();
 }
+
 int32_t DvrDevice::FormatHdd(const FormatDisk&) {
     return QW_NET_ERR_NOT_SUPPORTED;
 }
 int32_t DvrDevice::UploadFirmware(const char*) {
     return QW_NET_ERR_NOT_SUPPORTED;
 }
-int32_t DvrDevice::PanTiltZoom(const ::PtzAction&, int32_t) {
-    return QW_NET_ERR_NOT_SUPPORTED;
-}
-int32_t DvrDevice::SetAllConfig(ConfigBlock*) {
-    return QW_NET_ERR_NOT_SUPPORTED;
-}
-int32_t DvrDevice::GetAllConfig(ConfigBlock*) {
-    return QW_NET_ERR_NOT_SUPPORTED;
-}
-int32_t DvrDevice::ShutDown(int32_t) {
-    return QW_NET_ERR_NOT_SUPPORTED;
-}
-int32_t DvrDevice::SetFileDataCallBack(void*, FileDataCallback) {
-    return QW_NET_ERR_NOT_SUPPORTED;
+
+int32_t DvrDevice::PanTiltZoom(const ::PtzAction& action, int32_t parameter) {
+    RequestBlock block(kCmdPtz, kPtzRequestLength);
+    block.PutLE32(20, static_cast<uint32_t>(parameter));
+    block.PutLE32(24, static_cast<uint32_t>(action.command));
+    block.PutLE32(28, static_cast<uint32_t>(action.speed));
+    DvrConnection link = FreshLink();
+    if (!link.Connect()) {
+        return QW_NET_ERR_CONNECT;
+    }
+    bool sent = link.SendAll(block.data(), block.size());
+    link.Close();
+    return sent ? QW_NET_OK : QW_NET_ERR_SEND;
 }
 
-int32_t DvrDevice::StartClipDownload(const char*, int32_t, int32_t, int32_t, int32_t) {
-    return QW_NET_ERR_NOT_SUPPORTED;
+int32_t DvrDevice::GetAllConfig(ConfigBlock* block) {
+    RequestBlock request(kCmdReadConfig, kCommandHeaderBytes);
+    DvrConnection link = FreshLink();
+    int32_t transport = link.Exchange(&request, kExchangeWaitSeconds, true);
+    if (transport != QW_NET_OK) {
+        link.Close();
+        return transport;
+    }
+    int32_t result = ResponseResult(request);
+    if (result != 0) {
+        link.Close();
+        return result;
+    }
+    uint32_t size = request.GetLE32(8);
+    // A size no recorder's configuration reaches is refused before allocating.
+    if (size > kMaxWholeConfigBytes) {
+        link.Close();
+        return QW_NET_ERR_RESPONSE;
+    }
+    std::vector<uint8_t> data(size);
+    size_t received = 0;
+    while (received < data.size()) {
+        size_t got = data.size() - received;
+        if (!link.ReceiveOnce(data.data() + received, &got, kExchangeWaitSeconds) || got == 0) {
+            link.Close();
+            return QW_NET_ERR_RESPONSE;
+        }
+        received += got;
+    }
+    link.Close();
+    // The previous buffer goes now: its pointer is no longer valid.
+    whole_config_ = std::move(data);
+    block->size = static_cast<int32_t>(whole_config_.size());
+    block->data = whole_config_.data();
+    return QW_NET_OK;
 }
 
-int32_t DvrDevice::GetVideoFileCalendar(int32_t, int32_t, uint32_t*) {
-    return QW_NET_ERR_NOT_SUPPORTED;
+int32_t DvrDevice::SetAllConfig(ConfigBlock* block) {
+    RequestBlock request(kCmdWriteConfig, kWriteConfigRequestLength);
+    request.PutLE32(40, static_cast<uint32_t>(block->size));
+    DvrConnection link = FreshLink();
+    int32_t transport = link.Exchange(&request, kExchangeWaitSeconds, true);
+    int32_t result = transport != QW_NET_OK ? transport : ResponseResult(request);
+    if (result == 0) {
+        if (!link.SendAll(block->data, static_cast<size_t>(block->size))) {
+            result = QW_NET_ERR_SEND;
+        } else {
+            transport =
+                link.ReadResponse(&request, kExchangeWaitSeconds, kStandardResponseHeader, 0);
+            result = transport != QW_NET_OK ? transport : ResponseResult(request);
+        }
+    }
+    link.Close();
+    return result;
+}
+
+int32_t DvrDevice::ShutDown(int32_t mode) {
+    RequestBlock block(kCmdShutDown, kShutDownRequestLength);
+    block.PutBE32(20, static_cast<uint32_t>(mode));
+    block.PutBE32(24, 0);
+    DvrConnection link = FreshLink();
+    if (!link.Connect() || !link.SendAll(block.data(), block.size())) {
+        link.Close();
+        return QW_NET_ERR_CONNECT;
+    }
+    platform::SleepMs(kShutDownAnswerDelayMs);
+    size_t got = block.size();
+    bool answered = link.ReceiveOnce(block.data(), &got, kExchangeWaitSeconds) && got > 3;
+    link.Close();
+    return answered ? QW_NET_OK : QW_NET_ERR_CONNECT;
+}
+
+int32_t DvrDevice::SetFileDataCallBack(void* user, FileDataCallback callback) {
+    download_.SetCallback(user, callback);
+    return QW_NET_OK;
+}
+
+int32_t DvrDevice::StartClipDownload(const char* file_name, int32_t mode, int32_t first_value,
+                                     int32_t second_value, int32_t third_value) {
+    return download_.Start(command_link_, file_name, mode, first_value, second_value, third_value);
+}
+
+int32_t DvrDevice::GetVideoFileCalendar(int32_t month, int32_t, uint32_t* out_day_mask) {
+    return VideoFileCalendar(FreshLink(), month, out_day_mask);
 }
 
 // No recorder kind keeps a log calendar.

@@ -23,6 +23,8 @@
 #include "kestrel_net.h"
 #include "live_channel.h"
 #include "qw_vscp_mctp_client.h"
+#include "recorded_files.h"
+#include "talk_link.h"
 
 namespace kestrel::net {
 
@@ -106,6 +108,9 @@ protected:
     DvrConnection command_link_;         // holds host, command port, type codes
     MctpClient mctp_;                    // opened with the MCTP settings
     std::vector<uint8_t> whole_config_;  // the last whole configuration read
+    FileSearch search_;
+    FileDownload download_;
+    TalkLink talk_;
     std::string host_;
     int command_port_ = 0;
     int mctp_port_ = 0;

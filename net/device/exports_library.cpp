@@ -8,6 +8,7 @@
 #include "export_guard.h"
 #include "host_address.h"
 #include "library_state.h"
+#include "md5_text.h"
 #include "result_text.h"
 
 using namespace kestrel::net;
@@ -91,8 +92,16 @@ QW_NET_EXPORT int32_t QW_API QW_DVR_NET_GetDvrIpPort(const char* identifier,
     return 0;
 }
 
-QW_NET_EXPORT const char* QW_API QW_DVR_NET_GetMD5Code(const void*, int32_t) {
-    return nullptr;
+QW_NET_EXPORT const char* QW_API QW_DVR_NET_GetMD5Code(const void* data, int32_t length) {
+    if (data == nullptr || length < 0) {
+        return nullptr;
+    }
+    try {
+        return length > 0 ? Md5OfBuffer(data, static_cast<size_t>(length))
+                          : Md5OfFile(static_cast<const char*>(data));
+    } catch (...) {
+        return nullptr;
+    }
 }
 
 }  // extern "C"
