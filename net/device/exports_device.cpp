@@ -6,6 +6,7 @@
 
 #include "device_open.h"
 #include "export_guard.h"
+#include "kestrel_records.h"
 #include "host_address.h"
 #include "platform/socket.h"
 
@@ -18,10 +19,6 @@ constexpr int32_t kDefaultMctpPort = 8000;
 constexpr int32_t kMaxStreamVolume = 65535;
 constexpr size_t kMaxDownloadName = 127;
 constexpr int32_t kRecorderIdBytes = 9;  // "DVR" and the 6-byte hardware address
-constexpr size_t kDeviceInfoBytes = 472;
-constexpr size_t kNetdevNameBytes = 64;
-constexpr size_t kNetdevAttrBytes = 112;
-constexpr size_t kHardwareAddressOffset = 72;
 
 bool LoginTextFits(const char* text) {
     return text == nullptr || std::strlen(text) <= kMaxLoginText;
@@ -285,22 +282,22 @@ QW_NET_EXPORT int32_t QW_API QW_DVR_NET_GetDvrUID(QW_DVR_HANDLE device, unsigned
         if (out_id == nullptr || length == nullptr || *length < kRecorderIdBytes) {
             return QW_NET_ERR_BAD_ARGUMENT;
         }
-        unsigned char info[kDeviceInfoBytes] = {};
-        int32_t rc = QW_SRDK_DEV_GetDeviceInfo(device, info);
+        QwDeviceInfo info{};
+        int32_t rc = QW_SRDK_DEV_GetDeviceInfo(device, &info);
         if (rc != 0) {
             return rc;
         }
         // The device information starts with the network device's name.
-        char name[kNetdevNameBytes] = {};
-        std::memcpy(name, info, sizeof name - 1);
-        unsigned char attributes[kNetdevAttrBytes] = {};
-        rc = QW_SRDK_NET_Network_GetNetdevAttr(device, name, attributes);
+        QwNetdevName name{};
+        std::memcpy(name.name, info.name, sizeof name.name - 1);
+        QwNetdevAttr attributes{};
+        rc = QW_SRDK_NET_Network_GetNetdevAttr(device, &name, &attributes);
         if (rc != 0) {
             return rc;
         }
         std::memset(out_id, 0, static_cast<size_t>(*length));
         std::memcpy(out_id, "DVR", 3);
-        std::memcpy(out_id + 3, attributes + kHardwareAddressOffset, 6);
+        std::memcpy(out_id + 3, attributes.mac, sizeof attributes.mac);
         *length = kRecorderIdBytes;
         return QW_NET_OK;
     });
