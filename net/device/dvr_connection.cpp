@@ -22,6 +22,27 @@ void DvrConnection::SetTypes(int32_t type, int32_t subtype) {
     subtype_ = subtype;
 }
 
+void DvrConnection::CopyTarget(const DvrConnection& other) {
+    SetHost(other.Host(), other.Port());
+    SetTypes(other.Type(), other.Subtype());
+}
+
+int32_t DvrConnection::Request(RequestBlock* block, int max_receives, int32_t send_failure) {
+    if (!SendAll(block->data(), block->size())) {
+        Close();
+        return send_failure;
+    }
+    int32_t result =
+        ReadResponse(block, kExchangeWaitSeconds, kStandardResponseHeader, max_receives);
+    if (result == QW_NET_OK) {
+        result = ResponseResult(*block);
+    }
+    if (result != QW_NET_OK) {
+        Close();
+    }
+    return result;
+}
+
 bool DvrConnection::Connect() {
     Close();
     if (port_ == 0 || !platform::IsDottedIPv4(host_)) {

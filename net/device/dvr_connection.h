@@ -35,6 +35,8 @@ public:
     // Copies the host text; no network activity.
     void SetHost(const std::string& host, int port);
     void SetTypes(int32_t type, int32_t subtype);
+    // Same host, port and type codes as other; no network activity.
+    void CopyTarget(const DvrConnection& other);
     const std::string& Host() const { return host_; }
     int Port() const { return port_; }
     int32_t Type() const { return type_; }
@@ -67,6 +69,10 @@ public:
     // follow the response stay in the socket.
     int32_t ReadResponse(RequestBlock* block, int wait_seconds, size_t first_read,
                          int max_receives);
+    // On a connected long-lived link: sends the block and reads its standard
+    // answer into it. Returns send_failure, the transport code or the
+    // recorder's non-zero result; the link is closed on every failure.
+    int32_t Request(RequestBlock* block, int max_receives, int32_t send_failure);
 
 private:
     int EffectiveWaitSeconds(int wait_seconds) const;

@@ -45,8 +45,7 @@ DvrDevice::~DvrDevice() {
 
 DvrConnection DvrDevice::FreshLink() const {
     DvrConnection link;
-    link.SetHost(command_link_.Host(), command_link_.Port());
-    link.SetTypes(command_link_.Type(), command_link_.Subtype());
+    link.CopyTarget(command_link_);
     return link;
 }
 

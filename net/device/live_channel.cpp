@@ -28,8 +28,7 @@ constexpr int kFailedReceivePauseMs = 10;
 }  // namespace
 
 LiveChannel::LiveChannel(DvrDevice* owner, const DvrConnection& template_link) : owner_(owner) {
-    link_.SetHost(template_link.Host(), template_link.Port());
-    link_.SetTypes(template_link.Type(), template_link.Subtype());
+    link_.CopyTarget(template_link);
 }
 
 LiveChannel::~LiveChannel() {
@@ -56,19 +55,8 @@ int32_t LiveChannel::Start(const LiveStartParams& params, std::array<uint8_t, 8>
     block.PutBE32(36, static_cast<uint32_t>(params.stream_number));
     block.PutText(40, kLoginFieldBytes, params.user);
     block.PutText(72, kLoginFieldBytes, params.password);
-    if (!link_.SendAll(block.data(), block.size())) {
-        link_.Close();
-        return QW_NET_ERR_CONNECT;
-    }
-    int32_t transport = link_.ReadResponse(&block, kExchangeWaitSeconds, kStandardResponseHeader,
-                                           kStartMaxReceives);
-    if (transport != QW_NET_OK) {
-        link_.Close();
-        return transport;
-    }
-    int32_t result = ResponseResult(block);
-    if (result != 0) {
-        link_.Close();
+    int32_t result = link_.Request(&block, kStartMaxReceives, QW_NET_ERR_CONNECT);
+    if (result != QW_NET_OK) {
         return result;
     }
     std::memcpy(stream_id->data(), block.data() + 8, stream_id->size());

@@ -104,8 +104,7 @@ void FileDownload::SetCallback(void* user, FileDataCallback callback) {
 int32_t FileDownload::Start(const DvrConnection& target, const char* file_name, int32_t mode,
                             int32_t first_value, int32_t second_value, int32_t third_value) {
     Stop();
-    link_.SetHost(target.Host(), target.Port());
-    link_.SetTypes(target.Type(), target.Subtype());
+    link_.CopyTarget(target);
     if (!link_.Connect()) {
         return QW_NET_ERR_CONNECT;
     }
@@ -117,19 +116,8 @@ int32_t FileDownload::Start(const DvrConnection& target, const char* file_name, 
     block.PutBE32(36, static_cast<uint32_t>(second_value));
     block.PutBE32(40, static_cast<uint32_t>(third_value));
     block.PutText(44, kFileNameField - 1, file_name);  // the field always keeps a NUL
-    if (!link_.SendAll(block.data(), block.size())) {
-        link_.Close();
-        return QW_NET_ERR_CONNECT;
-    }
-    int32_t transport = link_.ReadResponse(&block, kExchangeWaitSeconds, kStandardResponseHeader,
-                                           kDownloadAnswerReceives);
-    if (transport != QW_NET_OK) {
-        link_.Close();
-        return transport;
-    }
-    int32_t result = ResponseResult(block);
-    if (result != 0) {
-        link_.Close();
+    int32_t result = link_.Request(&block, kDownloadAnswerReceives, QW_NET_ERR_CONNECT);
+    if (result != QW_NET_OK) {
         return result;
     }
     file_length_ = static_cast<int32_t>(block.GetLE32(8));

@@ -47,8 +47,7 @@ void TalkLink::Trace(const char* text) {
 }
 
 void TalkLink::SetTarget(const DvrConnection& target) {
-    target_.SetHost(target.Host(), target.Port());
-    target_.SetTypes(target.Type(), target.Subtype());
+    target_.CopyTarget(target);
 }
 
 void TalkLink::JoinReceiver() {
@@ -63,8 +62,7 @@ int32_t TalkLink::Open(TalkDataCallback callback, void* user) {
     callback_ = callback;
     user_ = user;
     closed_.Clear();
-    receive_link_.SetHost(target_.Host(), target_.Port());
-    receive_link_.SetTypes(target_.Type(), target_.Subtype());
+    receive_link_.CopyTarget(target_);
     if (!receive_link_.Connect()) {
         char text[96];
         std::snprintf(text, sizeof text, "talk receive connect failed [error code:%u]\n",
@@ -113,8 +111,7 @@ void TalkLink::Receive() {
 
 int32_t TalkLink::SendRequest() {
     send_link_.Close();
-    send_link_.SetHost(target_.Host(), target_.Port());
-    send_link_.SetTypes(target_.Type(), target_.Subtype());
+    send_link_.CopyTarget(target_);
     if (!send_link_.Connect()) {
         char text[96];
         std::snprintf(text, sizeof text, "talk send connect failed [error code:%u]\n",
@@ -152,8 +149,7 @@ int32_t TalkLink::SendAudio(const void* data, size_t length) {
 
 int32_t TalkLink::SendCloseBlock(uint8_t command, const char* link_name) {
     DvrConnection link;
-    link.SetHost(target_.Host(), target_.Port());
-    link.SetTypes(target_.Type(), target_.Subtype());
+    link.CopyTarget(target_);
     RequestBlock block = TalkBlock(command, false);
     bool sent = link.Connect() && link.SendAll(block.data(), block.size());
     uint32_t error = platform::LastSocketError();
