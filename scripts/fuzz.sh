@@ -15,7 +15,7 @@ if ! [[ "$seconds" =~ ^[0-9]+$ ]] || [ "$seconds" -eq 0 ]; then
     echo "usage: $0 [seconds-per-target]" >&2
     exit 2
 fi
-targets=(fuzz_mctp_message fuzz_hdp_body)
+targets=(fuzz_mctp_message fuzz_hdp_body fuzz_mctp_answer fuzz_transfer_receive)
 
 # Only the fuzz targets are built here, so the tests are not configured.
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DKESTREL_FUZZ=ON \

@@ -65,6 +65,43 @@ HDP_SEEDS = {
     "no_length_line": b"Segment-Num:1\r\nSegment-Seq:1\r\n\r\n",
 }
 
+# fuzz_mctp_answer: a layout byte (bit 0 allocate mode, bits 1-2 the number
+# of outputs), one length byte per output, then the answer.
+def answer_seed(outputs, text, allocate=False):
+    return bytes([len(outputs) << 1 | int(allocate)] + list(outputs)) + text
+
+
+OK_TWO = response(b"MCTP/1.0 200 OK", [b"CSeq:1", b"Return-Code:0"], hdp(b"\x01" * 72, WORD))
+ANSWER_SEEDS = {
+    "two_outputs": answer_seed([72, 4], OK_TWO),
+    "short_outputs": answer_seed([10, 2], OK_TWO),
+    "allocate": answer_seed([], OK_TWO, allocate=True),
+    "count_mismatch": answer_seed([72], OK_TWO),
+    "no_segments": answer_seed([8, 4], response(b"MCTP/1.0 200 OK", [b"Return-Code:0x80F00009"],
+                                                 hdp())),
+    "not_found": answer_seed([4], response(b"MCTP/1.0 404 Not Found", [b"CSeq:2"])),
+    "other_status": answer_seed([4], response(b"MCTP/1.0 503 Busy", [])),
+    "bad_body": answer_seed([4], response(b"MCTP/1.0 200 OK", [], b"Segment-Num:1\r\n")),
+}
+
+# fuzz_transfer_receive: bytes of the stream that start in the leftover
+# entry (the first byte times 8), the peer's piece size ((second byte + 1)
+# times 16), then the stream.
+def stream_seed(leftover_units, piece_units, stream):
+    return bytes([leftover_units, piece_units]) + stream
+
+
+RECEIVE_SEEDS = {
+    "whole_in_socket": stream_seed(0, 255, OK_TWO),
+    "header_in_leftover": stream_seed(8, 0, OK_TWO),
+    "two_messages": stream_seed(0, 0, OK_TWO + OK_TWO),
+    "no_body": stream_seed(0, 0, response(b"MCTP/1.0 404 Not Found", [])),
+    "body_short": stream_seed(2, 1, b"MCTP/1.0 200 OK\r\nContent-Length:50\r\n\r\nabc"),
+    "bad_length": stream_seed(0, 3, b"MCTP/1.0 200 OK\r\nContent-Length:1x\r\n\r\n"),
+    "header_too_long": stream_seed(0, 7, b"MCTP/1.0 200 OK\r\nX:" + b"a" * 2100 + b"\r\n\r\n"),
+    "surplus_too_big": stream_seed(0, 255, response(b"MCTP/1.0 200 OK", []) + b"z" * 1100),
+}
+
 
 def write(target, seeds):
     folder = ROOT / target
@@ -76,3 +113,5 @@ def write(target, seeds):
 if __name__ == "__main__":
     write("fuzz_mctp_message", MESSAGE_SEEDS)
     write("fuzz_hdp_body", HDP_SEEDS)
+    write("fuzz_mctp_answer", ANSWER_SEEDS)
+    write("fuzz_transfer_receive", RECEIVE_SEEDS)

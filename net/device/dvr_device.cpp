@@ -37,6 +37,7 @@ constexpr uint32_t kMaxWholeConfigBytes = 16u << 20;
 DvrDevice::DvrDevice() = default;
 
 DvrDevice::~DvrDevice() {
+    workers_.StopAll();
     download_.Stop();
     mctp_.Close();
     StopAllChannels();
@@ -199,11 +200,12 @@ int32_t DvrDevice::StopDownload() {
     return download_.Stop();
 }
 
-int32_t DvrDevice::FormatHdd(const FormatDisk&) {
-    return QW_NET_ERR_NOT_SUPPORTED;
+int32_t DvrDevice::FormatHdd(const FormatDisk& disk) {
+    return workers_.StartFormat(command_link_, disk);
 }
-int32_t DvrDevice::UploadFirmware(const char*) {
-    return QW_NET_ERR_NOT_SUPPORTED;
+
+int32_t DvrDevice::UploadFirmware(const char* file_path) {
+    return workers_.StartUpload(command_link_, file_path);
 }
 
 int32_t DvrDevice::PanTiltZoom(const ::PtzAction& action, int32_t parameter) {

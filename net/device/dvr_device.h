@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "config_call.h"
+#include "device_workers.h"
 #include "dvr_connection.h"
 #include "kestrel_net.h"
 #include "live_channel.h"
@@ -87,6 +88,11 @@ public:
     DvrDevice(const DvrDevice&) = delete;
     DvrDevice& operator=(const DvrDevice&) = delete;
 
+    void SetNotifyTarget(void* window, uint32_t message, DeviceNotifyCallback callback,
+                         void* user) {
+        notify_->Set(window, message, callback, user);
+    }
+
     // One configuration call over MCTP; the arguments are already checked.
     int32_t ConfigCall(const ConfigCallInfo& info, const ConfigArgs& args);
 
@@ -111,6 +117,8 @@ protected:
     FileSearch search_;
     FileDownload download_;
     TalkLink talk_;
+    std::shared_ptr<NotifyTarget> notify_ = std::make_shared<NotifyTarget>();
+    DeviceWorkers workers_{notify_};
     std::string host_;
     int command_port_ = 0;
     int mctp_port_ = 0;

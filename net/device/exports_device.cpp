@@ -6,8 +6,8 @@
 
 #include "device_open.h"
 #include "export_guard.h"
-#include "kestrel_records.h"
 #include "host_address.h"
+#include "kestrel_records.h"
 #include "platform/socket.h"
 
 using namespace kestrel::net;
@@ -244,6 +244,15 @@ QW_NET_EXPORT int32_t QW_API QW_DVR_NET_PZTAction(QW_DVR_HANDLE device, const Pt
 
 QW_NET_EXPORT int32_t QW_API QW_DVR_NET_ShutDownMachine(QW_DVR_HANDLE device, int32_t mode) {
     return WithDevice(device, [&](DvrDevice& d) { return d.ShutDown(mode); });
+}
+
+QW_NET_EXPORT int32_t QW_API QW_DVR_NET_SetNotifyTarget(QW_DVR_HANDLE device, void* window,
+                                                        uint32_t message,
+                                                        DeviceNotifyCallback callback, void* user) {
+    return WithDevice(device, [&](DvrDevice& d) {
+        d.SetNotifyTarget(window, message, callback, user);
+        return QW_NET_OK;
+    });
 }
 
 QW_NET_EXPORT int32_t QW_API QW_DVR_NET_FormatHdd(QW_DVR_HANDLE device, const FormatDisk* disk) {

@@ -5,11 +5,13 @@
 #include <cstring>
 #include <string>
 
+#include "discovery.h"
 #include "export_guard.h"
 #include "host_address.h"
 #include "library_state.h"
 #include "md5_text.h"
 #include "result_text.h"
+#include "uid_lookup.h"
 
 using namespace kestrel::net;
 
@@ -73,23 +75,33 @@ QW_NET_EXPORT int32_t QW_API QW_DVR_NET_CreateSearchDevRes(void) {
     return QW_NET_OK;
 }
 
-QW_NET_EXPORT void QW_API QW_DVR_NET_DestroySearchDevRes(int32_t, int32_t) {}
+QW_NET_EXPORT void QW_API QW_DVR_NET_DestroySearchDevRes(int32_t, int32_t) {
+    Guarded([] {
+        DestroySearchResource();
+        return QW_NET_OK;
+    });
+}
 
-QW_NET_EXPORT int32_t QW_API QW_DVR_NET_SetSearchDevCallback(SearchDevCallback, void*) {
-    return QW_NET_ERR_NOT_SUPPORTED;
+QW_NET_EXPORT int32_t QW_API QW_DVR_NET_SetSearchDevCallback(SearchDevCallback callback,
+                                                             void* user) {
+    return Guarded([&] { return SetSearchCallback(callback, user); });
 }
 
 QW_NET_EXPORT int32_t QW_API QW_DVR_NET_SearchDVR(void) {
-    return 255;
+    try {
+        return StartSearch();
+    } catch (...) {
+        return kSearchNotStarted;
+    }
 }
 
 QW_NET_EXPORT int32_t QW_API QW_DVR_NET_GetDvrIpPort(const char* identifier,
                                                      DvrAddressRecord* out_record) {
-    if (identifier == nullptr || out_record == nullptr) {
+    try {
+        return LookupDvrAddress(identifier, out_record);
+    } catch (...) {
         return 0;
     }
-    std::memset(out_record, 0, sizeof *out_record);
-    return 0;
 }
 
 QW_NET_EXPORT const char* QW_API QW_DVR_NET_GetMD5Code(const void* data, int32_t length) {

@@ -165,6 +165,36 @@ typedef struct DvrAddressRecord {
     unsigned char bytes[72];
 } DvrAddressRecord;
 
+/* Where firmware upload and disk format progress goes (see
+ * QW_DVR_NET_SetNotifyTarget). On Windows the window is an HWND and the
+ * notification is posted to it; elsewhere the "window" is a pointer to this
+ * record, whose post function the caller implements (for example by posting
+ * an event to its GUI thread). post runs on the worker thread and must not
+ * block. */
+typedef struct QwMessageWindow {
+    void* user;
+    void(QW_CALLBACK* post)(void* user, uint32_t message, uintptr_t w_param, intptr_t l_param);
+} QwMessageWindow;
+
+/* Upload and format notification codes (value in brackets). */
+#define QW_NOTIFY_UPLOAD_STARTED 0x20000011    /* (file length) */
+#define QW_NOTIFY_UPLOAD_PROGRESS 0x10000043   /* (bytes sent so far) */
+#define QW_NOTIFY_UPLOAD_FINISHED 0x10000042   /* (file length) */
+#define QW_NOTIFY_UPLOAD_NO_FILE 0x10000008    /* (0) firmware file cannot be opened */
+#define QW_NOTIFY_UPLOAD_CONNECT 0x10000005    /* (0) upload connection failed */
+#define QW_NOTIFY_NO_MEMORY 0x1000000A         /* (0) */
+#define QW_NOTIFY_SEND_FAILED 0x1000000B       /* (file length for upload, 0 for format) */
+#define QW_NOTIFY_UPLOAD_SHORT_FILE 0x10100001 /* (file length) shorter than 1024 bytes */
+#define QW_NOTIFY_FORMAT_CONNECT 0x10000009    /* (0) format connection failed */
+#define QW_NOTIFY_FORMAT 0x10000030            /* (one of the QW_FORMAT_* values) */
+#define QW_FORMAT_STARTED 0x10100011
+#define QW_FORMAT_IN_PROGRESS 0x10100015 /* status 8: polling goes on */
+#define QW_FORMAT_STATUS_1 0x10100012
+#define QW_FORMAT_STATUS_2 0x10100014
+#define QW_FORMAT_STATUS_4 0x10100013
+#define QW_FORMAT_STATUS_OTHER 0x101000FF
+#define QW_FORMAT_NO_ANSWER 0x10100001
+
 /* ---- Callbacks ---------------------------------------------------------- */
 
 /* data_type is always 2 (stream bytes); byte_count -3 means the stream was
@@ -175,6 +205,8 @@ typedef void(QW_CALLBACK* RealDataCallback)(QW_DVR_HANDLE device, int32_t channe
 /* A null record means the talk receive connection was lost. */
 typedef void(QW_CALLBACK* TalkDataCallback)(void* user, TalkDataRecord* record);
 typedef void(QW_CALLBACK* FileDataCallback)(void* user, FileDataRecord* record);
+/* Upload and format progress: (user, code, value). */
+typedef void(QW_CALLBACK* DeviceNotifyCallback)(void* user, int32_t code, int32_t value);
 /* length is always 14. */
 typedef void(QW_CALLBACK* SearchDevCallback)(SearchDevInfo* info, int32_t length, void* user);
 
@@ -280,7 +312,20 @@ QW_NET_EXPORT int32_t QW_API QW_DVR_NET_StopDownLoadVideoFile(QW_DVR_HANDLE devi
 QW_NET_EXPORT int32_t QW_API QW_DVR_NET_PZTAction(QW_DVR_HANDLE device, const PtzAction* action,
                                                   int32_t parameter, int32_t reserved);
 QW_NET_EXPORT int32_t QW_API QW_DVR_NET_ShutDownMachine(QW_DVR_HANDLE device, int32_t mode);
+/* Sets where the upload and format workers of this device report: posted to
+ * window as (message, wParam = code, lParam = value) when window is non-null
+ * and message non-zero, and passed to callback as (user, code, value) when
+ * callback is non-null. All null/0 stops the notifications. Notifications run
+ * on the worker's thread; a change takes effect from the next one on. */
+QW_NET_EXPORT int32_t QW_API QW_DVR_NET_SetNotifyTarget(QW_DVR_HANDLE device, void* window,
+                                                        uint32_t message,
+                                                        DeviceNotifyCallback callback,
+                                                        void* user);
+/* Starts formatting in a worker: 0, QW_NET_ERR_FORMAT_BUSY or QW_NET_ERR_THREAD;
+ * the outcome arrives as notifications. */
 QW_NET_EXPORT int32_t QW_API QW_DVR_NET_FormatHdd(QW_DVR_HANDLE device, const FormatDisk* disk);
+/* Starts uploading a firmware file in a worker: 0, QW_NET_ERR_FILE_OPEN or
+ * QW_NET_ERR_UPLOAD_BUSY; progress and outcome arrive as notifications. */
 QW_NET_EXPORT int32_t QW_API QW_DVR_NET_UpdateFiletoDvr(QW_DVR_HANDLE device,
                                                         const char* file_path);
 QW_NET_EXPORT int32_t QW_API QW_DVR_NET_SetAllConfigParaEx(QW_DVR_HANDLE device,
@@ -292,7 +337,14 @@ QW_NET_EXPORT int32_t QW_API QW_DVR_NET_GetAllConfigParaEx(QW_DVR_HANDLE device,
  * files) that the next call of the same kind overwrites; null on failure. */
 QW_NET_EXPORT const char* QW_API QW_DVR_NET_GetMD5Code(const void* data, int32_t length);
 
-/* ---- Discovery and recorder identifiers ---------------------------------- */
+/* ---- Discovery and recorder identifiers ----------------------------------
+ * One search at a time per process. The search callback runs on the
+ * library's receiver thread, never under a library lock, once per answer and
+ * once more with found 0 when the search ends (after a second without
+ * answers). QW_DVR_NET_DestroySearchDevRes blocks until the receiver has
+ * ended; the end-of-search callback may still come during that wait. The
+ * broadcast destination, discovery port and identifier server come from
+ * KESTREL_BROADCAST_ADDR, KESTREL_DISCOVERY_PORT and KESTREL_UID_SERVER. */
 
 QW_NET_EXPORT int32_t QW_API QW_DVR_NET_CreateSearchDevRes(void);
 QW_NET_EXPORT void QW_API QW_DVR_NET_DestroySearchDevRes(int32_t reserved1, int32_t reserved2);

@@ -26,6 +26,8 @@ constexpr size_t kCredentialFieldSize = 32;
 enum CommandCode : uint8_t {
     kCommandLiveStart = 3,
     kCommandIdentify = 10,
+    kCommandReadConfig = 14,
+    kCommandWriteConfig = 15,
     kCommandLogin = 25,
     kCommandStreamSound = 26,
 };

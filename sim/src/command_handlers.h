@@ -14,6 +14,8 @@ SessionAction HandleIdentify(const Request& request, Session& session);     // 1
 SessionAction HandleLogin(const Request& request, Session& session);        // 25
 SessionAction HandleLiveStart(const Request& request, Session& session);    // 3
 SessionAction HandleStreamSound(const Request& request, Session& session);  // 26
+SessionAction HandleReadConfig(const Request& request, Session& session);   // 14
+SessionAction HandleWriteConfig(const Request& request, Session& session);  // 15
 
 // Runs the handler for request.command; unknown commands get a standard
 // response with kResultUnknownCommand and the connection stays open.

@@ -1,5 +1,6 @@
 #include "sim/command_line.h"
 
+#include <array>
 #include <charconv>
 #include <limits>
 #include <utility>
@@ -54,6 +55,47 @@ bool ParseUser(const std::string& text, UserAccount* user) {
                                  ParseNumber<uint32_t>(parts[4], 0, kMax, &user->rights_b));
 }
 
+// Six hexadecimal bytes separated by colons.
+bool ParseHardwareAddress(const std::string& text, std::array<uint8_t, 6>* address) {
+    const std::vector<std::string> parts = SplitAt(text, ':');
+    if (parts.size() != address->size()) {
+        return false;
+    }
+    for (size_t i = 0; i < parts.size(); ++i) {
+        if (parts[i].empty() || parts[i].size() > 2 ||
+            !ParseNumber<uint8_t>("0x" + parts[i], 0, 255, &(*address)[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ParseMctpFault(const std::string& name, const std::string& value, MctpFaults* faults) {
+    if (name == "mctp-code") {
+        uint32_t code = 0;
+        if (!ParseNumber<uint32_t>(value, 0, std::numeric_limits<uint32_t>::max(), &code)) {
+            return false;
+        }
+        faults->return_code = static_cast<int32_t>(code);
+    } else if (name == "mctp-segments" && value.empty()) {
+        faults->wrong_segment_count = true;
+    } else if (name == "mctp-pieces" && value.empty()) {
+        faults->answer_in_pieces = true;
+    } else if (name == "mctp-unknown") {
+        faults->all_unknown = value.empty();
+        faults->unknown_function = value;
+    } else if (name == "mctp-records") {
+        int32_t records = 0;
+        if (!ParseNumber<int32_t>(value, 0, 1024, &records)) {
+            return false;
+        }
+        faults->array_records = records;
+    } else {
+        return false;
+    }
+    return true;
+}
+
 bool ParseFault(const std::string& text, Faults* faults) {
     const size_t equals = text.find('=');
     const std::string name = text.substr(0, equals);
@@ -72,8 +114,10 @@ bool ParseFault(const std::string& text, Faults* faults) {
         faults->close_after_bytes = bytes;
     } else if (name == "stall-after" && ParseNumber<uint64_t>(value, 0, kMaxBytes, &bytes)) {
         faults->stall_live_after_bytes = bytes;
+    } else if (name == "config-size" && ParseNumber<uint64_t>(value, 0, kMaxBytes, &bytes)) {
+        faults->announced_config_size = static_cast<uint32_t>(bytes);
     } else {
-        return false;
+        return ParseMctpFault(name, value, &faults->mctp);
     }
     return true;
 }
@@ -85,14 +129,20 @@ std::string CommandLineUsage() {
            "  --address IP          listen address, 127.0.0.0/8 only unless --allow-external\n"
            "                        (default 127.0.0.1; 'localhost' means 127.0.0.1)\n"
            "  --port N              command port (default 0: any free port)\n"
+           "  --mctp-port N         MCTP configuration port (default 0: any free port)\n"
            "  --family N --model N  identity bytes, decimal or 0x.. (default 0x96, 0x13)\n"
            "  --channels N          channel count 1..16 (default: the model's)\n"
            "  --user NAME:PASSWORD:LEVEL[:RIGHTS_A:RIGHTS_B]\n"
            "                        a login; the first --user replaces the default users\n"
            "                        admin:admin:11 and user:user:9\n"
+           "  --netdev NAME         network device name (default eth0)\n"
+           "  --hardware-address XX:XX:XX:XX:XX:XX\n"
+           "                        the network device's address (default 00:1A:2B:3C:4D:5E)\n"
            "  --media DIR           folder with clip_d1.h264, clip_cif.h264 and tone.ul\n"
            "  --fault F             refuse | silent | oversized | refuse-logins |\n"
-           "                        close-after=BYTES | stall-after=BYTES (repeatable)\n"
+           "                        close-after=BYTES | stall-after=BYTES | config-size=BYTES |\n"
+           "                        mctp-code=N | mctp-segments | mctp-pieces |\n"
+           "                        mctp-unknown[=FUNCTION] | mctp-records=N (repeatable)\n"
            "  --unpaced             send live streams as fast as possible\n"
            "  --duration SECONDS    stop after this long (default: until SIGINT/SIGTERM)\n"
            "  --allow-external      permit a listen address outside 127.0.0.0/8\n"
@@ -126,6 +176,12 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* out, st
             config.bind_address = value == "localhost" ? "127.0.0.1" : value;
         } else if (option == "--port") {
             ok = ParseNumber<uint16_t>(value, 0, 65535, &config.command_port);
+        } else if (option == "--mctp-port") {
+            ok = ParseNumber<uint16_t>(value, 0, 65535, &config.mctp_port);
+        } else if (option == "--netdev") {
+            config.netdev_name = value;
+        } else if (option == "--hardware-address") {
+            ok = ParseHardwareAddress(value, &config.hardware_address);
         } else if (option == "--family") {
             ok = ParseNumber<uint8_t>(value, 0, 255, &config.family);
         } else if (option == "--model") {

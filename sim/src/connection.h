@@ -1,6 +1,5 @@
-// One accepted client connection and the thread that serves it: reads
-// request blocks, dispatches them by command code, and, after a live start,
-// sends that stream.
+// One accepted client connection and the thread that serves it with its
+// port's service (the command protocol or MCTP).
 //
 // Threading: the connection's thread is owned by this object: started by
 // Start(), joined by the destructor. Wake() may be called from any thread
@@ -17,9 +16,14 @@
 
 namespace kestrel::sim {
 
+// What a connection's thread runs: serves the peer on socket until done.
+// The connection shuts the socket down when it returns. May throw (out of
+// memory): only that connection ends.
+using ConnectionService = void (*)(platform::Socket& socket, ServerContext& server);
+
 class Connection {
 public:
-    Connection(platform::Socket socket, ServerContext& server);
+    Connection(platform::Socket socket, ServerContext& server, ConnectionService service);
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
@@ -32,10 +36,10 @@ public:
 
 private:
     void Run();
-    void Serve();
 
     platform::Socket socket_;
     ServerContext& server_;
+    const ConnectionService service_;
     std::atomic<bool> finished_{false};
     std::thread thread_;  // runs Run(); joined in the destructor
 };

@@ -8,9 +8,11 @@ namespace kestrel::sim {
 namespace {
 
 // Later services add their command here.
-constexpr std::array<std::pair<uint8_t, CommandHandler>, 4> kHandlers{{
+constexpr std::array<std::pair<uint8_t, CommandHandler>, 6> kHandlers{{
     {kCommandLiveStart, &HandleLiveStart},
     {kCommandIdentify, &HandleIdentify},
+    {kCommandReadConfig, &HandleReadConfig},
+    {kCommandWriteConfig, &HandleWriteConfig},
     {kCommandLogin, &HandleLogin},
     {kCommandStreamSound, &HandleStreamSound},
 }};

@@ -28,14 +28,28 @@ void Observations::RecordRequest(std::span<const uint8_t, kRequestBlockSize> blo
     request.command = block[7];  // low byte of the BE command word
 }
 
-void Observations::CountAcceptedConnection() {
+void Observations::RecordMctpRequest(ObservedMctpRequest request) {
+    size_t bytes = 0;
+    for (const auto& segment : request.segments) {
+        bytes += segment.size();
+    }
     std::lock_guard lock(mutex_);
-    ++accepted_;
+    ++mctp_request_count_;
+    if (mctp_requests_.size() >= request_limit_ || bytes > kMctpLogByteLimit - mctp_bytes_kept_) {
+        return;  // as with request blocks, the first ones are kept
+    }
+    mctp_bytes_kept_ += bytes;
+    mctp_requests_.push_back(std::move(request));
 }
 
-void Observations::CountRejectedConnection() {
+void Observations::CountAcceptedConnection(ServicePort port) {
     std::lock_guard lock(mutex_);
-    ++rejected_;
+    ++accepted_[static_cast<size_t>(port)];
+}
+
+void Observations::CountRejectedConnection(ServicePort port) {
+    std::lock_guard lock(mutex_);
+    ++rejected_[static_cast<size_t>(port)];
 }
 
 void Observations::StreamStarted(StreamId id, int channel, int stream_number) {
@@ -99,14 +113,24 @@ size_t Observations::RequestCount() const {
     return request_count_;
 }
 
-uint64_t Observations::AcceptedConnections() const {
+std::vector<ObservedMctpRequest> Observations::MctpRequests() const {
     std::lock_guard lock(mutex_);
-    return accepted_;
+    return std::vector<ObservedMctpRequest>(mctp_requests_.begin(), mctp_requests_.end());
 }
 
-uint64_t Observations::RejectedConnections() const {
+size_t Observations::MctpRequestCount() const {
     std::lock_guard lock(mutex_);
-    return rejected_;
+    return mctp_request_count_;
+}
+
+uint64_t Observations::AcceptedConnections(ServicePort port) const {
+    std::lock_guard lock(mutex_);
+    return accepted_[static_cast<size_t>(port)];
+}
+
+uint64_t Observations::RejectedConnections(ServicePort port) const {
+    std::lock_guard lock(mutex_);
+    return rejected_[static_cast<size_t>(port)];
 }
 
 std::vector<StreamId> Observations::StreamIds() const {

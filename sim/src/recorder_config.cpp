@@ -14,6 +14,8 @@ namespace {
 constexpr size_t kMaxCredentialLength = 32;
 constexpr int kMaxChannels = 16;
 constexpr int kChannelsOfUnknownModel = 4;
+// The name travels in a 64-byte field with its NUL.
+constexpr size_t kMaxNetdevNameLength = 63;
 
 // All rights for the administrator; recording (2) and replay (4) for the user.
 constexpr uint32_t kAllRightsA = 511;
@@ -76,6 +78,10 @@ std::string CheckConfig(const RecorderConfig& config) {
             user.password.size() > kMaxCredentialLength) {
             return "user names must have 1..32 and passwords 0..32 characters: " + user.name;
         }
+    }
+    if (config.netdev_name.empty() || config.netdev_name.size() > kMaxNetdevNameLength) {
+        return "the network device name must have 1.." + std::to_string(kMaxNetdevNameLength) +
+               " characters";
     }
     if (config.max_connections < 1 || config.request_timeout_ms < 1) {
         return "connection limit and request time-out must be positive";

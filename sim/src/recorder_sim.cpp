@@ -2,31 +2,39 @@
 
 #include <optional>
 
-#include "command_server.h"
+#include "config_store.h"
 #include "platform/socket.h"
+#include "port_server.h"
+#include "services.h"
 #include "sim/media_set.h"
 #include "stop_signal.h"
 #include "stream_registry.h"
+#include "whole_config.h"
 
 namespace kestrel::sim {
 
-// Lives as long as the simulator, so stream identifiers stay unique across a
-// Stop() and a new Start(); media and server exist only while running.
+// Lives as long as the simulator, so stream identifiers stay unique and the
+// stores keep their contents across a Stop() and a new Start(); media and
+// servers exist only while running.
 struct RecorderSim::Internals {
-    explicit Internals(Observations& observations) : streams(observations) {}
+    Internals(const RecorderConfig& config, Observations& observations)
+        : streams(observations), records(config) {}
 
     StreamRegistry streams;
+    ConfigStore records;
+    WholeConfig whole_config;
     StopSignal stop;
     bool sockets_started = false;
     std::optional<MediaSet> media;
-    std::optional<ServerContext> context;  // refers to media, streams, stop
-    std::unique_ptr<CommandServer> server;
+    std::optional<ServerContext> context;  // refers to media, the stores, stop
+    std::unique_ptr<PortServer> command_server;
+    std::unique_ptr<PortServer> mctp_server;
 };
 
 RecorderSim::RecorderSim(RecorderConfig config)
     : config_(std::move(config)),
       observations_(config_.request_log_limit, config_.capture_live, config_.capture_limit_bytes),
-      internals_(std::make_unique<Internals>(observations_)) {}
+      internals_(std::make_unique<Internals>(config_, observations_)) {}
 
 RecorderSim::~RecorderSim() {
     Stop();
@@ -53,9 +61,15 @@ bool RecorderSim::Start() {
     }
     in.sockets_started = true;
     in.stop.Reset();
-    in.context.emplace(ServerContext{config_, *in.media, in.streams, observations_, in.stop});
-    in.server = std::make_unique<CommandServer>(*in.context);
-    if (!in.server->Start(&last_error_)) {
+    in.context.emplace(ServerContext{config_, *in.media, in.streams, observations_, in.stop,
+                                     in.records, in.whole_config});
+    in.command_server = std::make_unique<PortServer>(
+        *in.context, PortService{"command", config_.command_port, config_.faults.refuse_connections,
+                                 ServicePort::kCommand, &ServeCommandConnection});
+    in.mctp_server = std::make_unique<PortServer>(
+        *in.context,
+        PortService{"MCTP", config_.mctp_port, false, ServicePort::kMctp, &ServeMctpConnection});
+    if (!in.command_server->Start(&last_error_) || !in.mctp_server->Start(&last_error_)) {
         Stop();
         return false;
     }
@@ -65,7 +79,8 @@ bool RecorderSim::Start() {
 void RecorderSim::Stop() {
     Internals& in = *internals_;
     in.stop.Raise();
-    in.server.reset();  // wakes and joins every thread
+    in.command_server.reset();  // each wakes and joins its threads
+    in.mctp_server.reset();
     in.context.reset();
     in.media.reset();
     if (in.sockets_started) {
@@ -75,11 +90,19 @@ void RecorderSim::Stop() {
 }
 
 bool RecorderSim::Running() const {
-    return internals_->server != nullptr;
+    return internals_->command_server != nullptr;
 }
 
 uint16_t RecorderSim::CommandPort() const {
-    return internals_->server != nullptr ? internals_->server->Port() : 0;
+    return Running() ? internals_->command_server->Port() : 0;
+}
+
+uint16_t RecorderSim::MctpPort() const {
+    return Running() ? internals_->mctp_server->Port() : 0;
+}
+
+std::vector<uint8_t> RecorderSim::WholeConfiguration() const {
+    return internals_->whole_config.Read();
 }
 
 }  // namespace kestrel::sim

@@ -20,6 +20,16 @@ const char* ResultCodeText(int32_t result) {
             return "no such stream number";
         case kResultUnknownStreamId:
             return "unknown stream identifier";
+        case kMctpBadShape:
+            return "request segments do not fit the call";
+        case kMctpNoSuchRecord:
+            return "no such record";
+        case kMctpTooManyRecords:
+            return "too many records";
+        case kMctpBadRecord:
+            return "record refused";
+        case kMctpStoreFull:
+            return "no room for another record";
         default:
             return "unknown result";
     }

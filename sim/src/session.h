@@ -18,6 +18,8 @@ struct MediaSet;
 class StreamRegistry;
 class StopSignal;
 class ConnectionWriter;
+class ConfigStore;
+class WholeConfig;
 
 // Shared by every connection thread; each member is either read-only while
 // the simulator runs or locks itself.
@@ -27,6 +29,8 @@ struct ServerContext {
     StreamRegistry& streams;
     Observations& observations;
     StopSignal& stop;
+    ConfigStore& records;       // the MCTP configuration records
+    WholeConfig& whole_config;  // the block of commands 14 and 15
 };
 
 // One connection, used by its own thread only.

@@ -1,7 +1,7 @@
-// kestrel-dvrsim: one simulated recorder on a loopback port, for demos and
-// manual checks. Prints "kestrel-dvrsim listening on ADDRESS:PORT" as its
-// first line once it accepts connections, then runs for --duration seconds
-// or until SIGINT/SIGTERM.
+// kestrel-dvrsim: one simulated recorder on loopback ports, for demos and
+// manual checks. Prints "kestrel-dvrsim listening on ADDRESS:PORT (mctp
+// PORT)" (command port first) as its first line once it accepts
+// connections, then runs for --duration seconds or until SIGINT/SIGTERM.
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -43,8 +43,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "kestrel-dvrsim: %s\n", recorder.LastError().c_str());
         return 1;
     }
-    std::printf("kestrel-dvrsim listening on %s:%u\n", recorder.Address().c_str(),
-                static_cast<unsigned>(recorder.CommandPort()));
+    std::printf("kestrel-dvrsim listening on %s:%u (mctp %u)\n", recorder.Address().c_str(),
+                static_cast<unsigned>(recorder.CommandPort()),
+                static_cast<unsigned>(recorder.MctpPort()));
     std::fflush(stdout);
 
     using Clock = std::chrono::steady_clock;

@@ -40,6 +40,7 @@ static const AnyFunction kExports[] = {
     (AnyFunction)QW_DVR_NET_StopDownLoadVideoFile,
     (AnyFunction)QW_DVR_NET_PZTAction,
     (AnyFunction)QW_DVR_NET_ShutDownMachine,
+    (AnyFunction)QW_DVR_NET_SetNotifyTarget,
     (AnyFunction)QW_DVR_NET_FormatHdd,
     (AnyFunction)QW_DVR_NET_UpdateFiletoDvr,
     (AnyFunction)QW_DVR_NET_SetAllConfigParaEx,

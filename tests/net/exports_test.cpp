@@ -65,6 +65,10 @@ std::vector<NamedCall> HandleCalls() {
          [](QW_DVR_HANDLE h) { return QW_DVR_NET_StopDownLoadVideoFile(h); }},
         {"PZTAction", [](QW_DVR_HANDLE h) { return QW_DVR_NET_PZTAction(h, &action, 2, 0); }},
         {"ShutDownMachine", [](QW_DVR_HANDLE h) { return QW_DVR_NET_ShutDownMachine(h, 0); }},
+        {"SetNotifyTarget",
+         [](QW_DVR_HANDLE h) {
+             return QW_DVR_NET_SetNotifyTarget(h, nullptr, 0, nullptr, nullptr);
+         }},
         {"FormatHdd", [](QW_DVR_HANDLE h) { return QW_DVR_NET_FormatHdd(h, &disk); }},
         {"UpdateFiletoDvr",
          [](QW_DVR_HANDLE h) { return QW_DVR_NET_UpdateFiletoDvr(h, "/dev/null"); }},
@@ -121,8 +125,9 @@ protected:
 };
 
 TEST(Exports, CHeaderDeclaresEveryExport) {
-    // 39 device-protocol exports, the result-text helper, 2 + 101 MCTP calls.
-    EXPECT_EQ(kestrel_c_export_count(), 39u + 1u + 2u + 101u);
+    // 39 device-protocol exports, the result-text and notification-target
+    // exports, 2 + 101 MCTP calls.
+    EXPECT_EQ(kestrel_c_export_count(), 39u + 2u + 2u + 101u);
 }
 
 TEST(Exports, EveryHandleTakingExportRefusesANullHandle) {

@@ -222,7 +222,10 @@ TEST(LiveStream, CaptureHoldsExactlyTheBytesTheClientReceived) {
     ASSERT_EQ(answer.size(), 16u);
     const Bytes received = client.Read(100000);
     ASSERT_EQ(received.size(), 100000u);
-    const auto observed = sim.Observed().Stream({LE32(answer, 8), LE32(answer, 12)});
+    const StreamId id{LE32(answer, 8), LE32(answer, 12)};
+    // The log is written once a send returns, which may be after the client has the bytes.
+    ASSERT_TRUE(WaitUntil([&] { return sim.Observed().StreamBytesSent(id) == 100000; }));
+    const auto observed = sim.Observed().Stream(id);
     ASSERT_TRUE(observed);
     EXPECT_EQ(observed->captured, received);
     EXPECT_FALSE(observed->capture_truncated);

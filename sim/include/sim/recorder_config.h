@@ -1,10 +1,11 @@
 // Configuration of one simulated recorder: where it listens, who it claims
-// to be, its users, its media and the faults it injects.
+// to be, its users, its network device, its media and the faults it injects.
 //
 // Threading: plain data. RecorderSim keeps its own copy, unchanged while it
 // runs, which every connection thread reads.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -19,6 +20,23 @@ struct UserAccount {
     int32_t level = 9;     // login result: 9 user, 10 and 11 administrator
     uint32_t rights_a = 0;
     uint32_t rights_b = 0;  // the client's permission bits
+};
+
+// Failure behaviour of the MCTP configuration service, all off by default.
+struct MctpFaults {
+    // Every call is answered with this Return-Code; the call still runs and
+    // its answer keeps its segments.
+    std::optional<int32_t> return_code;
+    // Every answer carries one segment more than the call's outputs.
+    bool wrong_segment_count = false;
+    // Answers go out one byte per send, with a short pause between bytes.
+    bool answer_in_pieces = false;
+    // Status 404 for every call, or for calls of this name only.
+    bool all_unknown = false;
+    std::string unknown_function;
+    // Every array get is answered with this many records (its count segment
+    // says so too), whatever it asked for: stored records, repeated as needed.
+    std::optional<int32_t> array_records;
 };
 
 // Failure behaviour, all off by default. A byte count of 0 is a real value
@@ -41,16 +59,26 @@ struct Faults {
     // Every credential check fails with kResultLoginsDisabled (login and live
     // start alike).
     bool refuse_logins = false;
+    // The whole-configuration read (command 14) announces this size and then
+    // closes the connection without sending any data.
+    std::optional<uint32_t> announced_config_size;
+    MctpFaults mctp;
 };
 
 struct RecorderConfig {
     std::string bind_address = "127.0.0.1";
     uint16_t command_port = 0;    // 0: an ephemeral port, see RecorderSim::CommandPort()
+    uint16_t mctp_port = 0;       // 0: an ephemeral port, see RecorderSim::MctpPort()
     bool allow_external = false;  // binding outside 127.0.0.0/8 needs this
     uint8_t family = 0x96;
     uint8_t model = 0x13;
     int channel_count = 0;  // 0: the model's own count (4 for unknown models); max 16
     std::vector<UserAccount> users = DefaultUsers();
+    // The network device the configuration records describe; the device
+    // information starts with its name, and the recorder identifier is built
+    // from its hardware address.
+    std::string netdev_name = "eth0";  // 1..63 characters
+    std::array<uint8_t, 6> hardware_address{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
     std::string media_folder = DefaultMediaFolder();
     Faults faults;
 

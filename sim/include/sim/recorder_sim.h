@@ -1,24 +1,34 @@
-// One simulated recorder: the recorder's side of the command protocol on a
-// loopback port, for tests (in-process, ephemeral ports) and for the
-// kestrel-dvrsim program.
+// One simulated recorder: the recorder's side of the command protocol and
+// of the MCTP configuration service, each on its own loopback port, for
+// tests (in-process, ephemeral ports) and for the kestrel-dvrsim program.
 //
-// Served now: identification (10), login check (25), live stream start (3)
-// with recording header, paced video records and optional audio records,
-// and stream sound (26). Other commands get a standard response with
-// kResultUnknownCommand.
+// Command port: identification (10), login check (25), live stream start
+// (3) with recording header, paced video records and optional audio records,
+// stream sound (26), whole configuration read (14) and write (15). Other
+// commands get a standard response with kResultUnknownCommand.
+//
+// MCTP port: every configuration call of kestrel_net_config.h, one request
+// per connection, against a record store initialised with plausible values
+// for the configured model, users and network device. Set calls store, get
+// calls answer what is stored. A request whose segments do not fit its call
+// gets Return-Code kMctpBadShape and no segments; an unknown function gets
+// status 404, a request that is not a remote call status 400.
 //
 // Threading: Start(), Stop() and the destructor come from one controlling
-// thread. The simulator runs one accept thread and one thread per accepted
-// connection (which also sends that connection's live stream); all of them
-// belong to the simulator and have ended when Stop() returns. Stop() shuts
-// down every socket to wake blocked threads, so it returns within a few
-// hundred milliseconds even while clients stay connected. Observed() may be
-// read from any thread, also after Stop().
+// thread. The simulator runs one accept thread per port and one thread per
+// accepted connection (which also sends that connection's live stream); all
+// of them belong to the simulator and have ended when Stop() returns. Stop()
+// shuts down every socket to wake blocked threads, so it returns within a
+// few hundred milliseconds even while clients stay connected. Observed() and
+// WholeConfiguration() may be read from any thread, also after Stop(). The
+// configuration records and the whole configuration live as long as the
+// simulator, so a restart keeps what clients set.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "sim/observations.h"
 #include "sim/recorder_config.h"
@@ -44,14 +54,17 @@ public:
 
     const RecorderConfig& Config() const { return config_; }
     const std::string& Address() const { return config_.bind_address; }
-    // The bound port (the ephemeral one when the config asked for 0); 0
+    // The bound ports (the ephemeral ones when the config asked for 0); 0
     // while not running.
     uint16_t CommandPort() const;
+    uint16_t MctpPort() const;
+    // The whole configuration as commands 14 and 15 see it.
+    std::vector<uint8_t> WholeConfiguration() const;
     const std::string& LastError() const { return last_error_; }
     const Observations& Observed() const { return observations_; }
 
 private:
-    struct Internals;  // media, stream registry, stop signal and the server
+    struct Internals;  // media, stores, stop signal and the port servers
 
     const RecorderConfig config_;
     Observations observations_;

@@ -1,6 +1,8 @@
-// The command port: a listening socket, the accept thread and the accepted
+// One listening TCP port of the simulator (the command port or the MCTP
+// port): the listening socket, the accept thread and the accepted
 // connections, at most RecorderConfig::max_connections at a time (more are
-// accepted and closed at once, counted as rejected).
+// accepted and closed at once, counted as rejected). Each connection's
+// thread runs the port's service.
 //
 // Threading: Start() and Stop() from the simulator's controlling thread. The
 // accept thread is owned here (started by Start(), joined by Stop()), and so
@@ -16,22 +18,29 @@
 #include <string>
 #include <thread>
 
+#include "connection.h"
 #include "platform/socket.h"
 #include "session.h"
 
 namespace kestrel::sim {
 
-class Connection;
+struct PortService {
+    const char* name = "";  // for error texts: "command", "MCTP"
+    uint16_t port = 0;      // 0: an ephemeral port
+    bool refuse = false;    // bind, then close again: connects are refused
+    ServicePort counted_as = ServicePort::kCommand;
+    ConnectionService serve = nullptr;
+};
 
-class CommandServer {
+class PortServer {
 public:
-    explicit CommandServer(ServerContext& server);
-    ~CommandServer();  // Stop()
-    CommandServer(const CommandServer&) = delete;
-    CommandServer& operator=(const CommandServer&) = delete;
+    PortServer(ServerContext& server, PortService service);
+    ~PortServer();  // Stop()
+    PortServer(const PortServer&) = delete;
+    PortServer& operator=(const PortServer&) = delete;
 
-    // Binds and listens (or, with the refuse-connections fault, binds and
-    // closes again so that connects are refused). false with *error.
+    // Binds and listens (or, when refusing, binds and closes again). false
+    // with *error.
     bool Start(std::string* error);
     // Wakes and joins every thread and closes every socket. Harmless when
     // not started or already stopped.
@@ -44,6 +53,7 @@ private:
     void ReapFinished();
 
     ServerContext& server_;
+    const PortService service_;
     platform::Socket listener_;  // accept thread uses it; Stop() may shut it down
     uint16_t port_ = 0;
     std::thread accept_thread_;  // runs AcceptLoop(); joined in Stop()

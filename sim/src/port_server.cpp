@@ -1,9 +1,8 @@
-#include "command_server.h"
+#include "port_server.h"
 
 #include <new>
 #include <system_error>
 
-#include "connection.h"
 #include "stop_signal.h"
 
 namespace kestrel::sim {
@@ -17,42 +16,45 @@ constexpr int kAcceptErrorPauseMs = 50;
 
 }  // namespace
 
-CommandServer::CommandServer(ServerContext& server) : server_(server) {}
+PortServer::PortServer(ServerContext& server, PortService service)
+    : server_(server), service_(service) {}
 
-CommandServer::~CommandServer() {
+PortServer::~PortServer() {
     Stop();
 }
 
-bool CommandServer::Start(std::string* error) {
+bool PortServer::Start(std::string* error) {
     const RecorderConfig& config = server_.config;
     listener_ = platform::Socket::Tcp();
-    if (!listener_.IsOpen() || !listener_.Bind(config.bind_address, config.command_port)) {
-        *error = "cannot bind " + config.bind_address + ":" + std::to_string(config.command_port) +
-                 " (error " + std::to_string(platform::LastSocketError()) + ")";
+    if (!listener_.IsOpen() || !listener_.Bind(config.bind_address, service_.port)) {
+        *error = std::string("cannot bind the ") + service_.name + " port " + config.bind_address +
+                 ":" + std::to_string(service_.port) + " (error " +
+                 std::to_string(platform::LastSocketError()) + ")";
         listener_.Close();
         return false;
     }
     port_ = listener_.LocalPort();
-    if (config.faults.refuse_connections) {
+    if (service_.refuse) {
         listener_.Close();  // the port was free a moment ago; now nothing answers on it
         return true;
     }
     if (!listener_.Listen(kListenBacklog)) {
-        *error = "cannot listen on port " + std::to_string(port_);
+        *error =
+            std::string("cannot listen on the ") + service_.name + " port " + std::to_string(port_);
         listener_.Close();
         return false;
     }
     try {
-        accept_thread_ = std::thread(&CommandServer::AcceptLoop, this);
+        accept_thread_ = std::thread(&PortServer::AcceptLoop, this);
     } catch (const std::system_error&) {
-        *error = "cannot start the accept thread";
+        *error = std::string("cannot start the ") + service_.name + " accept thread";
         listener_.Close();
         return false;
     }
     return true;
 }
 
-void CommandServer::Stop() {
+void PortServer::Stop() {
     std::list<std::unique_ptr<Connection>> connections;
     {
         std::lock_guard lock(mutex_);
@@ -70,7 +72,7 @@ void CommandServer::Stop() {
     connections.clear();  // joins each connection's thread, then closes its socket
 }
 
-void CommandServer::AcceptLoop() {
+void PortServer::AcceptLoop() {
     while (!stopping_ && !server_.stop.Raised()) {
         ReapFinished();
         const platform::WaitResult ready = listener_.WaitReadable(kAcceptSliceMs);
@@ -87,31 +89,31 @@ void CommandServer::AcceptLoop() {
     }
 }
 
-void CommandServer::Admit(platform::Socket socket) {
+void PortServer::Admit(platform::Socket socket) {
     std::lock_guard lock(mutex_);
     const bool full = connections_.size() >= static_cast<size_t>(server_.config.max_connections);
     if (stopping_ || full) {
-        server_.observations.CountRejectedConnection();
+        server_.observations.CountRejectedConnection(service_.counted_as);
         return;  // the socket closes on leaving
     }
     std::unique_ptr<Connection> connection;
     try {
-        connection = std::make_unique<Connection>(std::move(socket), server_);
+        connection = std::make_unique<Connection>(std::move(socket), server_, service_.serve);
     } catch (const std::bad_alloc&) {
-        server_.observations.CountRejectedConnection();
+        server_.observations.CountRejectedConnection(service_.counted_as);
         return;
     }
     // Counted before the thread runs, so a test that got an answer also sees
     // the connection counted.
-    server_.observations.CountAcceptedConnection();
+    server_.observations.CountAcceptedConnection(service_.counted_as);
     if (!connection->Start()) {
-        server_.observations.CountRejectedConnection();
+        server_.observations.CountRejectedConnection(service_.counted_as);
         return;
     }
     connections_.push_back(std::move(connection));
 }
 
-void CommandServer::ReapFinished() {
+void PortServer::ReapFinished() {
     std::list<std::unique_ptr<Connection>> finished;
     {
         std::lock_guard lock(mutex_);
