@@ -130,6 +130,8 @@ std::string CommandLineUsage() {
            "                        (default 127.0.0.1; 'localhost' means 127.0.0.1)\n"
            "  --port N              command port (default 0: any free port)\n"
            "  --mctp-port N         MCTP configuration port (default 0: any free port)\n"
+           "  --discovery-port N    answer discovery broadcasts to 127.255.255.255:N\n"
+           "  --uid-port N          answer identifier lookups on this TCP port\n"
            "  --family N --model N  identity bytes, decimal or 0x.. (default 0x96, 0x13)\n"
            "  --channels N          channel count 1..16 (default: the model's)\n"
            "  --user NAME:PASSWORD:LEVEL[:RIGHTS_A:RIGHTS_B]\n"
@@ -176,6 +178,14 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* out, st
             config.bind_address = value == "localhost" ? "127.0.0.1" : value;
         } else if (option == "--port") {
             ok = ParseNumber<uint16_t>(value, 0, 65535, &config.command_port);
+        } else if (option == "--discovery-port") {
+            uint16_t port = 0;
+            ok = ParseNumber<uint16_t>(value, 0, 65535, &port);
+            out->discovery_port = port;
+        } else if (option == "--uid-port") {
+            uint16_t port = 0;
+            ok = ParseNumber<uint16_t>(value, 0, 65535, &port);
+            out->uid_port = port;
         } else if (option == "--mctp-port") {
             ok = ParseNumber<uint16_t>(value, 0, 65535, &config.mctp_port);
         } else if (option == "--netdev") {

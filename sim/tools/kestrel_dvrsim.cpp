@@ -2,15 +2,19 @@
 // manual checks. Prints "kestrel-dvrsim listening on ADDRESS:PORT (mctp
 // PORT)" (command port first) as its first line once it accepts
 // connections, then runs for --duration seconds or until SIGINT/SIGTERM.
+#include <array>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "sim/command_line.h"
+#include "sim/discovery_responder.h"
 #include "sim/recorder_sim.h"
+#include "sim/uid_server.h"
 
 namespace {
 
@@ -18,6 +22,27 @@ volatile std::sig_atomic_t g_stop_requested = 0;
 
 extern "C" void RequestStop(int) {
     g_stop_requested = 1;
+}
+
+std::array<uint8_t, 4> AddressBytes(const std::string& dotted) {
+    std::array<uint8_t, 4> bytes{};
+    unsigned parts[4] = {};
+    if (std::sscanf(dotted.c_str(), "%u.%u.%u.%u", &parts[0], &parts[1], &parts[2], &parts[3]) ==
+        4) {
+        for (int i = 0; i < 4; ++i) {
+            bytes[static_cast<size_t>(i)] = static_cast<uint8_t>(parts[i]);
+        }
+    }
+    return bytes;
+}
+
+// The identifier text a lookup names this recorder by: "DVR" and the
+// hardware address in hex.
+std::string IdentifierOf(const std::array<uint8_t, 6>& mac) {
+    char text[16];
+    std::snprintf(text, sizeof text, "DVR%02X%02X%02X%02X%02X%02X", mac[0], mac[1], mac[2], mac[3],
+                  mac[4], mac[5]);
+    return text;
 }
 
 }  // namespace
@@ -48,12 +73,52 @@ int main(int argc, char** argv) {
                 static_cast<unsigned>(recorder.MctpPort()));
     std::fflush(stdout);
 
+    const kestrel::sim::RecorderConfig& config = command_line.config;
+    std::unique_ptr<kestrel::sim::DiscoveryResponder> discovery;
+    if (command_line.discovery_port) {
+        kestrel::sim::DiscoveryResponderConfig discovery_config;
+        discovery_config.port = *command_line.discovery_port;
+        discovery_config.info = AddressBytes(recorder.Address());
+        discovery_config.mac = config.hardware_address;
+        discovery = std::make_unique<kestrel::sim::DiscoveryResponder>(discovery_config);
+        if (!discovery->Start()) {
+            std::fprintf(stderr, "kestrel-dvrsim: %s\n", discovery->LastError().c_str());
+            return 1;
+        }
+        std::printf("kestrel-dvrsim discovery on 127.255.255.255:%u\n",
+                    static_cast<unsigned>(discovery->Port()));
+    }
+    std::unique_ptr<kestrel::sim::UidServer> uid;
+    if (command_line.uid_port) {
+        kestrel::sim::UidServerConfig uid_config;
+        uid_config.bind_address = recorder.Address();
+        uid_config.port = *command_line.uid_port;
+        uid_config.entries.push_back({IdentifierOf(config.hardware_address),
+                                      AddressBytes(recorder.Address()), recorder.CommandPort(),
+                                      recorder.MctpPort()});
+        uid = std::make_unique<kestrel::sim::UidServer>(uid_config);
+        if (!uid->Start()) {
+            std::fprintf(stderr, "kestrel-dvrsim: %s\n", uid->LastError().c_str());
+            return 1;
+        }
+        std::printf("kestrel-dvrsim uid server on %s:%u for %s\n", uid->Address().c_str(),
+                    static_cast<unsigned>(uid->Port()),
+                    IdentifierOf(config.hardware_address).c_str());
+    }
+    std::fflush(stdout);
+
     using Clock = std::chrono::steady_clock;
     const auto deadline = command_line.duration_seconds
                               ? Clock::now() + std::chrono::seconds(*command_line.duration_seconds)
                               : Clock::time_point::max();
     while (!g_stop_requested && Clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    if (uid) {
+        uid->Stop();
+    }
+    if (discovery) {
+        discovery->Stop();
     }
     recorder.Stop();
     std::printf("kestrel-dvrsim stopped\n");
