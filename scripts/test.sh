@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds the suite and runs every test through CTest.
-# With CI=true warnings are errors and a second build with AddressSanitizer
-# and UndefinedBehaviorSanitizer runs the tests again.
+# With CI=true warnings are errors, and two more builds run the tests again:
+# one with AddressSanitizer and UndefinedBehaviorSanitizer, one with
+# ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -24,4 +25,6 @@ if [ "${CI:-}" = "true" ] || [ "${KESTREL_SANITIZE_PASS:-0}" = "1" ]; then
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
   run_build build-asan -DCMAKE_BUILD_TYPE=Debug -DKESTREL_SANITIZE=address -DKESTREL_BUILD_BENCH=OFF
+  export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+  run_build build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTREL_SANITIZE=thread -DKESTREL_BUILD_BENCH=OFF
 fi
