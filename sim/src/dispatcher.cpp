@@ -2,20 +2,32 @@
 #include <utility>
 
 #include "command_handlers.h"
+#include "device_actions.h"
+#include "file_commands.h"
 #include "sim/result_codes.h"
 
 namespace kestrel::sim {
 namespace {
 
 // Later services add their command here.
-constexpr std::array<std::pair<uint8_t, CommandHandler>, 6> kHandlers{{
+// The size follows the list, so adding a command touches only its own line.
+constexpr std::pair<uint8_t, CommandHandler> kHandlers[] = {
     {kCommandLiveStart, &HandleLiveStart},
     {kCommandIdentify, &HandleIdentify},
     {kCommandReadConfig, &HandleReadConfig},
     {kCommandWriteConfig, &HandleWriteConfig},
     {kCommandLogin, &HandleLogin},
     {kCommandStreamSound, &HandleStreamSound},
-}};
+    {kCommandFirmware, &HandleFirmware},
+    {kCommandShutDown, &HandleShutDown},
+    {kCommandFormat, &HandleFormat},
+    {kCommandPtz, &HandlePtz},
+    {kCommandTalkReceive, &HandleTalkReceive},
+    {kCommandTalkSend, &HandleTalkSend},
+    {kCommandDownload, &HandleDownload},
+    {kCommandSearchFiles, &HandleSearchFiles},
+    {kCommandCalendar, &HandleCalendar},
+};
 
 }  // namespace
 

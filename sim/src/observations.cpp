@@ -166,4 +166,97 @@ size_t Observations::RunningStreams() const {
                                              [](const ObservedStream& s) { return s.running; }));
 }
 
+namespace {
+
+template <typename T>
+void AppendBounded(std::vector<T>& log, const T& entry, size_t limit) {
+    if (log.size() < limit) {
+        log.push_back(entry);
+    }
+}
+
+}  // namespace
+
+void Observations::RecordTalkRequest(const ObservedTalkRequest& request) {
+    std::lock_guard lock(mutex_);
+    AppendBounded(talk_requests_, request, request_limit_);
+}
+
+void Observations::TalkLinkChanged(bool opened) {
+    std::lock_guard lock(mutex_);
+    open_talk_links_ += opened ? 1 : -1;
+}
+
+void Observations::CountTalkBytes(size_t count) {
+    std::lock_guard lock(mutex_);
+    talk_bytes_ += count;
+}
+
+void Observations::RecordPtzAction(const ObservedPtzAction& action) {
+    std::lock_guard lock(mutex_);
+    AppendBounded(ptz_actions_, action, request_limit_);
+}
+
+void Observations::RecordShutDown(uint32_t mode) {
+    std::lock_guard lock(mutex_);
+    AppendBounded(shut_down_modes_, mode, request_limit_);
+}
+
+void Observations::RecordFormatRequest(const ObservedFormatRequest& request) {
+    std::lock_guard lock(mutex_);
+    AppendBounded(format_requests_, request, request_limit_);
+}
+
+void Observations::RecordFirmware(ReceivedFirmware firmware) {
+    std::lock_guard lock(mutex_);
+    firmware_ = std::move(firmware);
+}
+
+std::vector<ObservedTalkRequest> Observations::TalkRequests() const {
+    std::lock_guard lock(mutex_);
+    return talk_requests_;
+}
+
+int Observations::OpenTalkLinks() const {
+    std::lock_guard lock(mutex_);
+    return open_talk_links_;
+}
+
+uint64_t Observations::TalkBytesReceived() const {
+    std::lock_guard lock(mutex_);
+    return talk_bytes_;
+}
+
+std::vector<ObservedPtzAction> Observations::PtzActions() const {
+    std::lock_guard lock(mutex_);
+    return ptz_actions_;
+}
+
+std::vector<uint32_t> Observations::ShutDownModes() const {
+    std::lock_guard lock(mutex_);
+    return shut_down_modes_;
+}
+
+std::vector<ObservedFormatRequest> Observations::FormatRequests() const {
+    std::lock_guard lock(mutex_);
+    return format_requests_;
+}
+
+std::optional<ReceivedFirmware> Observations::Firmware() const {
+    std::lock_guard lock(mutex_);
+    return firmware_;
+}
+
+void Observations::RecordDownload(ObservedDownload download) {
+    std::lock_guard lock(mutex_);
+    if (downloads_.size() < request_limit_) {
+        downloads_.push_back(std::move(download));
+    }
+}
+
+std::vector<ObservedDownload> Observations::Downloads() const {
+    std::lock_guard lock(mutex_);
+    return downloads_;
+}
+
 }  // namespace kestrel::sim

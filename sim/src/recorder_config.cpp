@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "platform/clock.h"
 #include "sim/model_identity.h"
 
 #ifndef KESTREL_SIM_MEDIA_DIR
@@ -16,6 +17,15 @@ constexpr int kMaxChannels = 16;
 constexpr int kChannelsOfUnknownModel = 4;
 // The name travels in a 64-byte field with its NUL.
 constexpr size_t kMaxNetdevNameLength = 63;
+constexpr int kMaxRecordingFrames = 100000;
+
+bool ValidRecordingDay(const RecordingDay& day) {
+    static constexpr int kDaysInMonth[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return day.year >= 2000 && day.year <= 2255 && day.month >= 1 && day.month <= 12 &&
+           day.day >= 1 && day.day <= kDaysInMonth[day.month - 1] &&
+           (day.month != 2 || day.day < 29 || (day.year % 4 == 0 && day.year % 100 != 0) ||
+            day.year % 400 == 0);
+}
 
 // All rights for the administrator; recording (2) and replay (4) for the user.
 constexpr uint32_t kAllRightsA = 511;
@@ -31,6 +41,16 @@ std::vector<UserAccount> RecorderConfig::DefaultUsers() {
 
 std::string RecorderConfig::DefaultMediaFolder() {
     return KESTREL_SIM_MEDIA_DIR;
+}
+
+std::vector<RecordingDay> RecorderConfig::DefaultRecordingDays() {
+    const RecordingDay fixed{2011, 3, 5};
+    const platform::LocalTime now = platform::Now();
+    const RecordingDay today{now.year, now.month, now.day};
+    if (today == fixed || !ValidRecordingDay(today)) {
+        return {fixed};
+    }
+    return {fixed, today};
 }
 
 int EffectiveChannelCount(const RecorderConfig& config) {
@@ -85,6 +105,14 @@ std::string CheckConfig(const RecorderConfig& config) {
     }
     if (config.max_connections < 1 || config.request_timeout_ms < 1) {
         return "connection limit and request time-out must be positive";
+    }
+    for (const RecordingDay& day : config.recording_days) {
+        if (!ValidRecordingDay(day)) {
+            return "recording days must be dates of the years 2000..2255";
+        }
+    }
+    if (config.recording_frames < 1 || config.recording_frames > kMaxRecordingFrames) {
+        return "recordings must have 1.." + std::to_string(kMaxRecordingFrames) + " frames";
     }
     return {};
 }

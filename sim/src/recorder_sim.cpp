@@ -3,8 +3,10 @@
 #include <optional>
 
 #include "config_store.h"
+#include "device_actions.h"
 #include "platform/socket.h"
 #include "port_server.h"
+#include "recording_store.h"
 #include "services.h"
 #include "sim/media_set.h"
 #include "stop_signal.h"
@@ -23,9 +25,12 @@ struct RecorderSim::Internals {
     StreamRegistry streams;
     ConfigStore records;
     WholeConfig whole_config;
+    DeviceActions actions;
     StopSignal stop;
     bool sockets_started = false;
     std::optional<MediaSet> media;
+    // Built from the media at Start(), gone after Stop().
+    std::optional<RecordingStore> recordings;
     std::optional<ServerContext> context;  // refers to media, the stores, stop
     std::unique_ptr<PortServer> command_server;
     std::unique_ptr<PortServer> mctp_server;
@@ -61,8 +66,9 @@ bool RecorderSim::Start() {
     }
     in.sockets_started = true;
     in.stop.Reset();
+    in.recordings.emplace(config_, in.media->main_clip);
     in.context.emplace(ServerContext{config_, *in.media, in.streams, observations_, in.stop,
-                                     in.records, in.whole_config});
+                                     in.records, in.whole_config, in.actions, *in.recordings});
     in.command_server = std::make_unique<PortServer>(
         *in.context, PortService{"command", config_.command_port, config_.faults.refuse_connections,
                                  ServicePort::kCommand, &ServeCommandConnection});
@@ -82,6 +88,7 @@ void RecorderSim::Stop() {
     in.command_server.reset();  // each wakes and joins its threads
     in.mctp_server.reset();
     in.context.reset();
+    in.recordings.reset();
     in.media.reset();
     if (in.sockets_started) {
         platform::SocketsCleanup();
@@ -99,6 +106,30 @@ uint16_t RecorderSim::CommandPort() const {
 
 uint16_t RecorderSim::MctpPort() const {
     return Running() ? internals_->mctp_server->Port() : 0;
+}
+
+std::optional<ReceivedFirmware> RecorderSim::FirmwareReceived() const {
+    return observations_.Firmware();
+}
+
+std::vector<RecordingFile> RecorderSim::Recordings(int channel, int year, int month,
+                                                   int day) const {
+    if (!Running() || channel < 0) {
+        return {};
+    }
+    return internals_->recordings->Files(channel, RecordingDay{year, month, day});
+}
+
+std::vector<uint8_t> RecorderSim::RecordingBytes(const std::string& name) const {
+    if (!Running()) {
+        return {};
+    }
+    RecordingStore& store = *internals_->recordings;
+    const RecordingFile* file = store.Find(name);
+    if (file == nullptr) {
+        return {};
+    }
+    return *store.Bytes(*file);
 }
 
 std::vector<uint8_t> RecorderSim::WholeConfiguration() const {

@@ -20,6 +20,10 @@ const char* ResultCodeText(int32_t result) {
             return "no such stream number";
         case kResultUnknownStreamId:
             return "unknown stream identifier";
+        case kResultNoSuchFile:
+            return "no such recording";
+        case kResultBadFileOffset:
+            return "offset past the end of the recording";
         case kMctpBadShape:
             return "request segments do not fit the call";
         case kMctpNoSuchRecord:

@@ -20,6 +20,8 @@ class StopSignal;
 class ConnectionWriter;
 class ConfigStore;
 class WholeConfig;
+class DeviceActions;
+class RecordingStore;
 
 // Shared by every connection thread; each member is either read-only while
 // the simulator runs or locks itself.
@@ -31,6 +33,9 @@ struct ServerContext {
     StopSignal& stop;
     ConfigStore& records;       // the MCTP configuration records
     WholeConfig& whole_config;  // the block of commands 14 and 15
+    DeviceActions& actions;     // talk relay and format progress
+    // The recordings of search, calendar and download.
+    RecordingStore& recordings;
 };
 
 // One connection, used by its own thread only.

@@ -57,6 +57,41 @@ struct ObservedMctpRequest {
     std::vector<std::vector<uint8_t>> segments;  // in order, each whole
 };
 
+// A talk request (27 or 28): its six body words as sent.
+struct ObservedTalkRequest {
+    uint8_t command = 0;
+    std::array<uint32_t, 6> words{};
+};
+
+struct ObservedPtzAction {
+    uint32_t parameter = 0;  // the client's channel
+    uint32_t command = 0;
+    uint32_t speed = 0;
+};
+
+// A format request (20): operation 283 start, 284 status; disk word 8.
+struct ObservedFormatRequest {
+    uint32_t operation = 0;
+    uint32_t disk = 0;
+};
+
+// The latest firmware upload: its announcement, then what followed it.
+struct ReceivedFirmware {
+    std::string name;
+    uint32_t announced_length = 0;
+    std::vector<uint8_t> first_piece;  // the 1024 bytes sent ahead of the file
+    std::vector<uint8_t> bytes;        // the file as far as it arrived
+    bool complete = false;             // all announced bytes arrived
+};
+
+// A download (7) the simulator served, logged when it ended.
+struct ObservedDownload {
+    std::string name;
+    uint32_t offset = 0;      // where the client asked to start
+    uint64_t bytes_sent = 0;  // file bytes after the answer
+    bool completed = false;   // the file's last byte went out
+};
+
 // The two TCP services; each counts its own connections.
 enum class ServicePort { kCommand, kMctp };
 
@@ -78,6 +113,14 @@ public:
     void StreamSent(StreamId id, std::span<const uint8_t> bytes);
     void StreamEnded(StreamId id);
     void SoundChanged(StreamId id, bool open);
+    void RecordTalkRequest(const ObservedTalkRequest& request);
+    void TalkLinkChanged(bool opened);
+    void CountTalkBytes(size_t count);
+    void RecordPtzAction(const ObservedPtzAction& action);
+    void RecordShutDown(uint32_t mode);
+    void RecordFormatRequest(const ObservedFormatRequest& request);
+    void RecordFirmware(ReceivedFirmware firmware);  // replaces the previous one
+    void RecordDownload(ObservedDownload download);
 
     // ---- read by tests
     std::vector<ObservedRequest> Requests() const;          // in arrival order
@@ -92,6 +135,15 @@ public:
     uint64_t StreamBytesSent(StreamId id) const;  // 0 for an unknown stream
     bool SoundOpen(StreamId id) const;
     size_t RunningStreams() const;
+    // Action logs, in arrival order, each bounded like the request blocks.
+    std::vector<ObservedTalkRequest> TalkRequests() const;
+    int OpenTalkLinks() const;           // talk connections still being served
+    uint64_t TalkBytesReceived() const;  // over all talk send connections
+    std::vector<ObservedPtzAction> PtzActions() const;
+    std::vector<uint32_t> ShutDownModes() const;
+    std::vector<ObservedFormatRequest> FormatRequests() const;
+    std::optional<ReceivedFirmware> Firmware() const;
+    std::vector<ObservedDownload> Downloads() const;  // in the order they ended
 
 private:
     ObservedStream* FindLocked(StreamId id);
@@ -111,6 +163,14 @@ private:
     std::array<uint64_t, 2> rejected_{};
     std::deque<ObservedStream> streams_;
     size_t captured_total_ = 0;
+    std::vector<ObservedTalkRequest> talk_requests_;
+    int open_talk_links_ = 0;
+    uint64_t talk_bytes_ = 0;
+    std::vector<ObservedPtzAction> ptz_actions_;
+    std::vector<uint32_t> shut_down_modes_;
+    std::vector<ObservedFormatRequest> format_requests_;
+    std::optional<ReceivedFirmware> firmware_;
+    std::vector<ObservedDownload> downloads_;
 };
 
 }  // namespace kestrel::sim

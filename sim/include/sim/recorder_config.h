@@ -22,6 +22,14 @@ struct UserAccount {
     uint32_t rights_b = 0;  // the client's permission bits
 };
 
+// A day with recordings on every channel of the simulated recorder.
+struct RecordingDay {
+    int year = 2011;  // 2000..2255
+    int month = 3;
+    int day = 5;
+    friend bool operator==(const RecordingDay&, const RecordingDay&) = default;
+};
+
 // Failure behaviour of the MCTP configuration service, all off by default.
 struct MctpFaults {
     // Every call is answered with this Return-Code; the call still runs and
@@ -62,6 +70,19 @@ struct Faults {
     // The whole-configuration read (command 14) announces this size and then
     // closes the connection without sending any data.
     std::optional<uint32_t> announced_config_size;
+    // Talk requests (27, 28) are accepted but never answered: no send
+    // answer, no audio back; the send direction's bytes are still counted.
+    bool silent_talk = false;
+    // The firmware announcement (8) is answered with this result and the
+    // upload goes no further.
+    std::optional<int32_t> firmware_result;
+    // File searches (9) are answered with this result and no records.
+    std::optional<int32_t> refuse_search_code;
+    // File searches announce an answer of 1048577 bytes, send its 8-byte head
+    // and close.
+    bool oversized_search_answer = false;
+    // A download (7) closes its connection after this many file bytes.
+    std::optional<uint64_t> drop_download_after_bytes;
     MctpFaults mctp;
 };
 
@@ -88,12 +109,26 @@ struct RecorderConfig {
     size_t request_log_limit = 10000;               // request blocks kept
     int max_connections = 64;        // further connections are accepted and closed at once
     int request_timeout_ms = 10000;  // idle or half-received request: close
+    // Answers to the format status polls (command 20), in order from each
+    // format start; the last one repeats. Empty: 1 at once.
+    std::vector<uint32_t> format_status_sequence{8, 8, 1};
+    // Firmware announced longer than this is refused before any allocation.
+    uint32_t firmware_limit_bytes = uint32_t{64} << 20;
+    // Days with recordings (see sim/recordings.h): by default 2011-03-05 and
+    // the day the configuration was made.
+    std::vector<RecordingDay> recording_days = DefaultRecordingDays();
+    int recording_frames = 100;  // video records per recording, 1..100000
+    // Adds recordings on channel 1 of each day whose names climb out with
+    // "../", are absolute, or fill the 127 characters a download can name.
+    bool hostile_file_names = false;
+    uint64_t download_rate_limit = 0;  // download bytes per second; 0: as fast as possible
 
     // admin/admin level 11 with every right, user/user level 9 with
     // recording and replay rights.
     static std::vector<UserAccount> DefaultUsers();
     // The checked-in clips and tone (sim/media of the source tree).
     static std::string DefaultMediaFolder();
+    static std::vector<RecordingDay> DefaultRecordingDays();
 };
 
 // Empty when the configuration can be served, else what is wrong with it.

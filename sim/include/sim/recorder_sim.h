@@ -27,11 +27,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "sim/observations.h"
 #include "sim/recorder_config.h"
+#include "sim/recordings.h"
 
 namespace kestrel::sim {
 
@@ -60,6 +62,15 @@ public:
     uint16_t MctpPort() const;
     // The whole configuration as commands 14 and 15 see it.
     std::vector<uint8_t> WholeConfiguration() const;
+    // The latest firmware upload (command 8): name, announced length and the
+    // bytes that followed; nullopt before any announcement.
+    std::optional<ReceivedFirmware> FirmwareReceived() const;
+    // The recordings of a channel (0-based) on a day, in search order, and a
+    // recording's bytes as a download sends them. Both need the media, so
+    // they answer nothing (empty) while the simulator is not running. From
+    // the controlling thread, like Start() and Stop().
+    std::vector<RecordingFile> Recordings(int channel, int year, int month, int day) const;
+    std::vector<uint8_t> RecordingBytes(const std::string& name) const;
     const std::string& LastError() const { return last_error_; }
     const Observations& Observed() const { return observations_; }
 

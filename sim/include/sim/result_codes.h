@@ -17,6 +17,8 @@ enum ResultCode : int32_t {
     kResultNoSuchChannel = 5,    // channel mask not one bit below the channel count
     kResultNoSuchStream = 6,     // stream number other than 0 (main) or 1 (sub)
     kResultUnknownStreamId = 7,  // stream sound for an identifier of no running stream
+    kResultNoSuchFile = 20,      // download of a name the recorder holds no recording for
+    kResultBadFileOffset = 21,   // download offset past the end of the file
 };
 
 // Short text for logs and test messages (also for the MCTP codes below);
