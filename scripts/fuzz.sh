@@ -2,7 +2,7 @@
 # Builds the fuzz targets with clang, libFuzzer and ASan+UBSan in build-fuzz
 # and runs each for a bounded time.
 #
-#   scripts/fuzz.sh [seconds-per-target]     (default 60)
+#   scripts/fuzz.sh [seconds-per-target [target...]]   (default 60, all targets)
 #
 # Each target starts from a scratch copy of its seed corpus, so the committed
 # corpus stays small; inputs that crash, leak or hang land in fuzz/findings/
@@ -15,7 +15,11 @@ if ! [[ "$seconds" =~ ^[0-9]+$ ]] || [ "$seconds" -eq 0 ]; then
     echo "usage: $0 [seconds-per-target]" >&2
     exit 2
 fi
-targets=(fuzz_mctp_message fuzz_hdp_body fuzz_mctp_answer fuzz_transfer_receive)
+targets=(fuzz_mctp_message fuzz_hdp_body fuzz_mctp_answer fuzz_transfer_receive
+         fuzz_stream_parser)
+if [ $# -gt 1 ]; then
+    targets=("${@:2}")
+fi
 
 # Only the fuzz targets are built here, so the tests are not configured.
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DKESTREL_FUZZ=ON \
