@@ -52,9 +52,8 @@ DvrConnection DvrDevice::FreshLink() const {
 
 void DvrDevice::StopAllChannels() {
     for (ChannelSlot& slot : channels_) {
-        std::lock_guard<std::mutex> guard(slot.lock);
-        slot.active = false;
-        slot.live.reset();
+        bool was_started = false;
+        StopChannel(slot, &was_started);
     }
 }
 
@@ -81,17 +80,22 @@ int32_t DvrDevice::StartRealAV(int32_t channel, int32_t link_mode, int32_t strea
                                const char* user, const char* password) {
     ChannelSlot& slot = channels_[static_cast<size_t>(channel)];
     std::lock_guard<std::mutex> guard(slot.lock);
-    if (slot.live) {
-        return QW_NET_ERR_STREAM_RUNNING;
+    auto live = std::make_shared<LiveChannel>(this, command_link_);
+    {
+        std::lock_guard<std::mutex> pair_guard(slot.pair_lock);
+        if (slot.live) {
+            return QW_NET_ERR_STREAM_RUNNING;
+        }
+        // Checked before connecting: a text that cannot fit its field with a
+        // NUL is refused without traffic.
+        if ((user != nullptr && std::strlen(user) >= kLoginFieldBytes) ||
+            (password != nullptr && std::strlen(password) >= kLoginFieldBytes)) {
+            return QW_NET_ERR_BAD_ARGUMENT;
+        }
+        // Published before it starts, so a pair registered meanwhile reaches it.
+        live->SetCallback(slot.callback, slot.user);
+        slot.live = live;
     }
-    // Checked before connecting: a text that cannot fit its field with a
-    // NUL is refused without traffic.
-    if ((user != nullptr && std::strlen(user) >= kLoginFieldBytes) ||
-        (password != nullptr && std::strlen(password) >= kLoginFieldBytes)) {
-        return QW_NET_ERR_BAD_ARGUMENT;
-    }
-    auto live = std::make_unique<LiveChannel>(this, command_link_);
-    live->SetCallback(slot.callback, slot.user);
     LiveStartParams params;
     params.channel = channel;
     params.link_mode = link_mode;
@@ -100,10 +104,11 @@ int32_t DvrDevice::StartRealAV(int32_t channel, int32_t link_mode, int32_t strea
     params.password = password;
     std::array<uint8_t, 8> stream_id{};
     int32_t result = live->Start(params, &stream_id);
+    std::lock_guard<std::mutex> pair_guard(slot.pair_lock);
     if (result != QW_NET_OK) {
+        slot.live.reset();
         return result;
     }
-    slot.live = std::move(live);
     slot.stream_id = stream_id;
     slot.active = true;
     return QW_NET_OK;
@@ -111,30 +116,39 @@ int32_t DvrDevice::StartRealAV(int32_t channel, int32_t link_mode, int32_t strea
 
 int32_t DvrDevice::SetRealDataCallBack(int32_t channel, void* user, RealDataCallback callback) {
     ChannelSlot& slot = channels_[static_cast<size_t>(channel)];
-    std::lock_guard<std::mutex> guard(slot.lock);
-    slot.callback = callback;
-    slot.user = user;
-    if (slot.live) {
-        slot.live->SetCallback(callback, user);
+    std::shared_ptr<LiveChannel> live;
+    {
+        std::lock_guard<std::mutex> pair_guard(slot.pair_lock);
+        slot.callback = callback;
+        slot.user = user;
+        live = slot.live;
+    }
+    if (live) {
+        live->SetCallback(callback, user);
     }
     return QW_NET_OK;
 }
 
-int32_t DvrDevice::StopRealAV(int32_t channel) {
-    ChannelSlot& slot = channels_[static_cast<size_t>(channel)];
+void DvrDevice::StopChannel(ChannelSlot& slot, bool* was_started) {
     slot.active = false;
-    std::unique_ptr<LiveChannel> live;
+    std::lock_guard<std::mutex> guard(slot.lock);
+    std::shared_ptr<LiveChannel> live;
     {
-        std::lock_guard<std::mutex> guard(slot.lock);
-        if (!slot.live) {
-            return QW_NET_ERR_NOT_STARTED;
-        }
+        std::lock_guard<std::mutex> pair_guard(slot.pair_lock);
         live = std::move(slot.live);
-        // Stopped under the lock, so a start of the same channel waits for
-        // the old receiver to be gone.
+    }
+    *was_started = live != nullptr;
+    if (live) {
+        // Stopped under the start/stop lock, so a start of the same channel
+        // waits for the old receiver to be gone.
         live->Stop();
     }
-    return QW_NET_OK;
+}
+
+int32_t DvrDevice::StopRealAV(int32_t channel) {
+    bool was_started = false;
+    StopChannel(channels_[static_cast<size_t>(channel)], &was_started);
+    return was_started ? QW_NET_OK : QW_NET_ERR_NOT_STARTED;
 }
 
 int32_t DvrDevice::StreamSound(int32_t channel, uint32_t open_or_close) {
@@ -144,7 +158,7 @@ int32_t DvrDevice::StreamSound(int32_t channel, uint32_t open_or_close) {
     }
     std::array<uint8_t, 8> stream_id;
     {
-        std::lock_guard<std::mutex> guard(slot.lock);
+        std::lock_guard<std::mutex> pair_guard(slot.pair_lock);
         stream_id = slot.stream_id;
     }
     RequestBlock block(kCmdStreamSound, kStreamSoundRequestLength);

@@ -33,13 +33,17 @@ constexpr int kChannelSlots = 17;  // channel numbers 0..16
 constexpr size_t kCredentialBytes = 128;
 
 struct ChannelSlot {
-    std::mutex lock;                    // serialises start and stop of this channel; guards live
-    std::unique_ptr<LiveChannel> live;  // while started (also after a loss)
-    // The registered pair, copied into each new live link. Written under lock.
-    RealDataCallback callback = nullptr;
+    // Serialises start and stop of this channel; held while a stop waits for
+    // the receiver, so it is never taken from inside a callback.
+    std::mutex lock;
+    // Guards the registered pair and the live pointer; held only briefly, so
+    // a callback may re-register its channel's pair without a deadlock.
+    std::mutex pair_lock;
+    std::shared_ptr<LiveChannel> live;    // while started (also after a loss)
+    RealDataCallback callback = nullptr;  // copied into each new live link
     void* user = nullptr;
     // Stream record: identifier as the recorder sent it, and whether it runs.
-    std::array<uint8_t, 8> stream_id{};  // guarded by lock
+    std::array<uint8_t, 8> stream_id{};  // guarded by pair_lock
     std::atomic<bool> active{false};
 };
 
@@ -110,6 +114,7 @@ protected:
     // A fresh link to the command port for one command.
     DvrConnection FreshLink() const;
     void StopAllChannels();
+    void StopChannel(ChannelSlot& slot, bool* was_started);
 
     DvrConnection command_link_;         // holds host, command port, type codes
     MctpClient mctp_;                    // opened with the MCTP settings

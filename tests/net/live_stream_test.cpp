@@ -83,6 +83,14 @@ size_t CountAudioRecords(const std::vector<uint8_t>& s, size_t from = 512) {
     return audio;
 }
 
+// Re-registers its own channel's pair on every delivery, as a caller that
+// swaps consumers from inside the callback would.
+void QW_CALLBACK OnDataReRegistering(QW_DVR_HANDLE device, int32_t channel, int32_t type,
+                                     const unsigned char* data, int32_t count, void* user) {
+    OnData(device, channel, type, data, count, user);
+    QW_DVR_NET_SetRealDataCallBack(device, channel, user, OnDataReRegistering);
+}
+
 class LiveStream : public ::testing::Test {
 protected:
     void Open(sim::RecorderConfig config) {
@@ -247,6 +255,15 @@ TEST_F(LiveStream, RecorderRefusalAndLongCredentialsLeaveTheChannelIdle) {
     EXPECT_EQ(QW_DVR_NET_StopRealAV(handle_, 0), QW_NET_ERR_NOT_STARTED);
     EXPECT_EQ(Start(0, &capture), 0);
     EXPECT_EQ(QW_DVR_NET_StopRealAV(handle_, 0), 0);  // before the capture goes away
+}
+
+TEST_F(LiveStream, StopWhileTheCallbackReRegistersDoesNotDeadlock) {
+    Open({});
+    Capture& capture = NewCapture();
+    ASSERT_EQ(QW_DVR_NET_SetRealDataCallBack(handle_, 5, &capture, OnDataReRegistering), 0);
+    ASSERT_EQ(QW_DVR_NET_StartRealAV(handle_, 0, 5, 0, 0, 1, 0, "admin", "admin"), 0);
+    ASSERT_TRUE(capture.WaitForBytes(1000, 10s));
+    EXPECT_EQ(QW_DVR_NET_StopRealAV(handle_, 5), 0);
 }
 
 TEST_F(LiveStream, CloseStopsEveryRunningChannel) {
