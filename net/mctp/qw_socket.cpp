@@ -38,6 +38,18 @@ LeftoverEntry* FindEntry(intptr_t socket) {
 
 }  // namespace
 
+int32_t QW_SOCKET_WaitReadable(platform::Socket& socket, int wait_ms) {
+    switch (socket.WaitReadable(wait_ms)) {
+        case platform::WaitResult::kReady:
+            return 0;
+        case platform::WaitResult::kTimeout:
+            return QW_TRANS_ERR_TIMEOUT;
+        case platform::WaitResult::kError:
+            break;
+    }
+    return QW_TRANS_ERR_RECEIVE;
+}
+
 int32_t QW_SOCKET_Recv(platform::Socket& socket, MctpWaitTime wait, void* buffer, size_t length) {
     QW_VSCP_Trace(kQwTraceTagTransfer, QW_TRACE_DEBUG, "\r\n======QW_SOCKET_Recv : %s %d\r\n",
                   __FILE__, __LINE__);
@@ -53,13 +65,8 @@ int32_t QW_SOCKET_Recv(platform::Socket& socket, MctpWaitTime wait, void* buffer
     auto* next = static_cast<char*>(buffer);
     // Each pass receives at least one byte or ends.
     while (length > 0) {
-        switch (socket.WaitReadable(wait_ms)) {
-            case platform::WaitResult::kReady:
-                break;
-            case platform::WaitResult::kTimeout:
-                return QW_TRANS_ERR_TIMEOUT;
-            case platform::WaitResult::kError:
-                return QW_TRANS_ERR_RECEIVE;
+        if (const int32_t waited = QW_SOCKET_WaitReadable(socket, wait_ms); waited != 0) {
+            return waited;
         }
         const long received = socket.Receive(next, length);
         if (received <= 0) {

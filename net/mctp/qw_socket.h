@@ -23,6 +23,10 @@
 #include "platform/socket.h"
 #include "qw_csocket.h"
 
+// One wait for readability as the receive functions report it: 0,
+// QW_TRANS_ERR_TIMEOUT or QW_TRANS_ERR_RECEIVE.
+int32_t QW_SOCKET_WaitReadable(platform::Socket& socket, int wait_ms);
+
 // Receives exactly length bytes, waiting up to wait before each piece.
 // 0 (also for length 0); QW_TRANS_ERR_TIMEOUT when a wait ends without data;
 // QW_TRANS_ERR_RECEIVE on a wait or receive error or when the peer closed;

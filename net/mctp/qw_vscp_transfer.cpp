@@ -41,13 +41,8 @@ int32_t ReceiveHeader(platform::Socket& socket, MctpWaitTime wait, std::string* 
         if (header->size() >= kMctpMaxHeaderLength) {
             return QW_TRANS_ERR_HEADER_TOO_LONG;
         }
-        switch (socket.WaitReadable(wait_ms)) {
-            case platform::WaitResult::kReady:
-                break;
-            case platform::WaitResult::kTimeout:
-                return QW_TRANS_ERR_TIMEOUT;
-            case platform::WaitResult::kError:
-                return QW_TRANS_ERR_RECEIVE;
+        if (const int32_t waited = QW_SOCKET_WaitReadable(socket, wait_ms); waited != 0) {
+            return waited;
         }
         const long received = socket.Receive(piece, kHeaderBufferSize - header->size());
         if (received <= 0) {

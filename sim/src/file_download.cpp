@@ -10,6 +10,7 @@
 #include "file_commands.h"
 #include "platform/socket.h"
 #include "recording_store.h"
+#include "request_reader.h"
 #include "sim/result_codes.h"
 #include "stop_signal.h"
 
@@ -29,7 +30,6 @@ constexpr size_t kFullSpeedPiece = 64 * 1024;
 // A rate-limited download sends a piece every 20 ms or so.
 constexpr uint64_t kPacedPiecesPerSecond = 50;
 constexpr size_t kMinPacedPiece = 512;
-constexpr size_t kDiscardBytes = 4096;
 
 int32_t CheckDownload(const Request& request) {
     if (!request.Covers(kDownloadBodyEnd) || request.BodyBE32(kDownloadFixedOne) != 1 ||
@@ -38,19 +38,6 @@ int32_t CheckDownload(const Request& request) {
         return kResultBadRequest;
     }
     return kResultOk;
-}
-
-// The client sends nothing during a download: readable means it closed.
-bool PeerGone(platform::Socket& socket) {
-    const platform::WaitResult ready = socket.WaitReadable(0);
-    if (ready == platform::WaitResult::kTimeout) {
-        return false;
-    }
-    if (ready == platform::WaitResult::kError) {
-        return true;
-    }
-    std::array<uint8_t, kDiscardBytes> discard;
-    return socket.Receive(discard.data(), discard.size()) <= 0;
 }
 
 }  // namespace
@@ -94,7 +81,7 @@ SessionAction HandleDownload(const Request& request, Session& session) {
     const auto started = StopSignal::Clock::now();
     size_t at = offset;
     while (at < end) {
-        if (stop.Raised() || PeerGone(session.socket)) {
+        if (stop.Raised() || PeerClosed(session.socket)) {
             break;
         }
         if (rate != 0) {

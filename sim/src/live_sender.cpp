@@ -7,6 +7,7 @@
 #include "connection_writer.h"
 #include "platform/clock.h"
 #include "platform/socket.h"
+#include "request_reader.h"
 #include "sim/frame_records.h"
 #include "sim/media_set.h"
 #include "sim/model_identity.h"
@@ -41,7 +42,7 @@ void LiveSender::Run() {
     const auto start = StopSignal::Clock::now();
     pts_base_us_ = WallClockUs();
     for (uint64_t frame = 0; !stalled_ && !session_.writer.Broken(); ++frame) {
-        if (stop.Raised() || PeerGone()) {
+        if (stop.Raised() || PeerClosed(session_.socket)) {
             return;
         }
         if (!session_.server.config.unpaced_live &&
@@ -114,21 +115,6 @@ bool LiveSender::SendStreamBytes(std::span<const uint8_t> bytes) {
         stalled_ = true;
     }
     return ok && !stalled_;
-}
-
-bool LiveSender::PeerGone() {
-    platform::Socket& socket = session_.socket;
-    const platform::WaitResult ready = socket.WaitReadable(0);
-    if (ready == platform::WaitResult::kTimeout) {
-        return false;
-    }
-    if (ready == platform::WaitResult::kError) {
-        return true;
-    }
-    // Nothing is expected from the client on a stream connection; anything it
-    // sends is dropped, and a receive of 0 is its close.
-    std::array<uint8_t, kDiscardBytes> discard;
-    return socket.Receive(discard.data(), discard.size()) <= 0;
 }
 
 void LiveSender::HoldStalledConnection() {

@@ -32,7 +32,6 @@ private:
     // Sends within the stall budget and logs what went out; false when the
     // stream cannot go on (broken or stalled).
     bool SendStreamBytes(std::span<const uint8_t> bytes);
-    bool PeerGone();
     void HoldStalledConnection();
 
     Session& session_;

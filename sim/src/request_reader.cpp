@@ -1,6 +1,7 @@
 #include "request_reader.h"
 
 #include <algorithm>
+#include <array>
 
 #include "platform/socket.h"
 #include "stop_signal.h"
@@ -76,6 +77,18 @@ ReadOutcome ReadExactly(platform::Socket& socket, StopSignal& stop, ReadDeadline
 ReadOutcome ReadRequestBlock(platform::Socket& socket, StopSignal& stop, int timeout_ms,
                              RequestBlock* block) {
     return ReadExactly(socket, stop, DeadlineAfter(timeout_ms), *block);
+}
+
+bool PeerClosed(platform::Socket& socket) {
+    const platform::WaitResult ready = socket.WaitReadable(0);
+    if (ready == platform::WaitResult::kTimeout) {
+        return false;
+    }
+    if (ready == platform::WaitResult::kError) {
+        return true;
+    }
+    std::array<uint8_t, 4096> discard;
+    return socket.Receive(discard.data(), discard.size()) <= 0;
 }
 
 }  // namespace kestrel::sim

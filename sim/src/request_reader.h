@@ -44,4 +44,9 @@ ReadOutcome ReadExactly(platform::Socket& socket, StopSignal& stop, ReadDeadline
 ReadOutcome ReadRequestBlock(platform::Socket& socket, StopSignal& stop, int timeout_ms,
                              RequestBlock* block);
 
+// For connections on which the client sends nothing (live streams,
+// downloads): true when the client closed or the socket failed. Bytes it
+// sends anyway are read and dropped. Never waits.
+bool PeerClosed(platform::Socket& socket);
+
 }  // namespace kestrel::sim
