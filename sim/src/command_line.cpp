@@ -146,6 +146,9 @@ std::string CommandLineUsage() {
            "                        mctp-code=N | mctp-segments | mctp-pieces |\n"
            "                        mctp-unknown[=FUNCTION] | mctp-records=N (repeatable)\n"
            "  --unpaced             send live streams as fast as possible\n"
+           "  --switch-clip-after N live streams change to the other stream's clip (main\n"
+           "                        D1, sub CIF) after N frames, from its first IDR, and\n"
+           "                        loop that clip (default: no switch)\n"
            "  --duration SECONDS    stop after this long (default: until SIGINT/SIGTERM)\n"
            "  --allow-external      permit a listen address outside 127.0.0.0/8\n"
            "  --help\n";
@@ -208,6 +211,12 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* out, st
             config.media_folder = value;
         } else if (option == "--fault") {
             ok = ParseFault(value, &config.faults);
+        } else if (option == "--switch-clip-after") {
+            uint64_t frames = 0;
+            ok = ParseNumber<uint64_t>(value, 0, std::numeric_limits<int64_t>::max(), &frames);
+            if (ok) {
+                config.live_clip_switch_after_frames = frames;
+            }
         } else if (option == "--duration") {
             int seconds = 0;
             ok = ParseNumber<int>(value, 0, 1000000, &seconds);

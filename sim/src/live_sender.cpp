@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <optional>
 
 #include "connection_writer.h"
 #include "platform/clock.h"
@@ -77,7 +78,14 @@ void LiveSender::SendHeader() {
 }
 
 void LiveSender::AppendFrame(uint64_t frame) {
-    const MediaClip& clip = session_.server.media.Clip(stream_.stream_number);
+    const MediaSet& media = session_.server.media;
+    const std::optional<uint64_t>& switch_after =
+        session_.server.config.live_clip_switch_after_frames;
+    const bool switched = switch_after && frame >= *switch_after;
+    const MediaClip& clip =
+        switched ? media.OtherClip(stream_.stream_number) : media.Clip(stream_.stream_number);
+    // The other clip starts over at its first unit so the switch lands on an IDR.
+    const uint64_t position = switched ? frame - *switch_after : frame;
     std::array<uint8_t, 8> extension{};  // the frame's index in this stream
     for (size_t i = 0; i < extension.size(); ++i) {
         extension[i] = static_cast<uint8_t>(frame >> (8 * i));
@@ -87,7 +95,7 @@ void LiveSender::AppendFrame(uint64_t frame) {
     video.sub_stream = stream_.stream_number;
     video.pts_us = pts_base_us_ + frame * kFrameIntervalUs;
     video.extension = extension;
-    video.payload = clip.AccessUnit(static_cast<size_t>(frame % clip.AccessUnitCount()));
+    video.payload = clip.AccessUnit(static_cast<size_t>(position % clip.AccessUnitCount()));
     AppendVideoRecord(record_, video);
 }
 

@@ -1,6 +1,8 @@
 // Sends one live stream on its connection: the recording header, then one
 // video record per access unit of the stream's clip, looping the clip, with
 // an audio record after each video record while the stream's sound is on.
+// With RecorderConfig::live_clip_switch_after_frames the stream changes to
+// the other stream's clip once, at that frame, and loops that one.
 // Paced at 25 frames per second against a monotonic clock (frame n is due n
 // frame intervals after the header, so pacing does not drift), or unpaced.
 //

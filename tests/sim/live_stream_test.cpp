@@ -231,6 +231,53 @@ TEST(LiveStream, CaptureHoldsExactlyTheBytesTheClientReceived) {
     EXPECT_FALSE(observed->capture_truncated);
 }
 
+// Reads `count` frames of a stream switched after `after` frames and checks
+// each against the clip it should come from, byte for byte, with the frame
+// index and time stamp running on evenly across the switch.
+void ExpectSwitchedStream(uint32_t stream_number, uint64_t after, size_t count) {
+    RecorderConfig config = Unpaced();
+    config.live_clip_switch_after_frames = after;
+    RecorderSim sim(config);
+    StartOrFail(sim);
+    const auto main_clip = LoadClip("clip_d1.h264");
+    const auto sub_clip = LoadClip("clip_cif.h264");
+    ASSERT_TRUE(main_clip && sub_clip);
+    const MediaClip& own = stream_number == 1 ? *sub_clip : *main_clip;
+    const MediaClip& other = stream_number == 1 ? *main_clip : *sub_clip;
+    Client client(sim.CommandPort());
+    StartStream(client, 1u << 3, stream_number);
+    const auto videos = ReadVideoRecords(client, count);
+    ASSERT_EQ(videos.size(), count);
+    for (size_t i = 0; i < videos.size(); ++i) {
+        SCOPED_TRACE(i);
+        const VideoRecord& v = videos[i];
+        EXPECT_EQ(v.digit, '0' + 3);
+        EXPECT_EQ(v.sub, '0' + stream_number) << "the stream keeps its own marker";
+        ASSERT_EQ(v.extension.size(), 8u);
+        EXPECT_EQ(LE64(v.extension, 0), i);
+        if (i > 0) {
+            EXPECT_EQ(v.pts, videos[i - 1].pts + 40000);
+        }
+        const auto unit = i < after ? own.AccessUnit(i % own.AccessUnitCount())
+                                    : other.AccessUnit((i - after) % other.AccessUnitCount());
+        EXPECT_TRUE(std::equal(unit.begin(), unit.end(), v.payload.begin(), v.payload.end()));
+    }
+}
+
+TEST(LiveClipSwitch, MainStreamGoesOnWithTheCifClipFromItsFirstUnitAndLoopsIt) {
+    // Three D1 units, then more than a whole loop of the CIF clip.
+    ExpectSwitchedStream(0, 3, 3 + 100 + 10);
+}
+
+TEST(LiveClipSwitch, SwitchPastTheLoopPointStartsTheOtherClipOver) {
+    // Mid-way through the second loop of the sub clip, into the D1 clip.
+    ExpectSwitchedStream(1, 130, 130 + 20);
+}
+
+TEST(LiveClipSwitch, SwitchAtZeroSendsOnlyTheOtherClip) {
+    ExpectSwitchedStream(1, 0, 5);
+}
+
 TEST(LiveStream, PacedStreamRunsAtTwentyFiveFramesPerSecond) {
     RecorderSim sim;  // paced
     StartOrFail(sim);

@@ -26,6 +26,10 @@ struct MediaSet {
     const MediaClip& Clip(int stream_number) const {
         return stream_number == 1 ? sub_clip : main_clip;
     }
+    // The clip of the stream that is not stream_number.
+    const MediaClip& OtherClip(int stream_number) const {
+        return stream_number == 1 ? main_clip : sub_clip;
+    }
 };
 
 }  // namespace kestrel::sim

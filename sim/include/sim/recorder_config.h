@@ -104,6 +104,11 @@ struct RecorderConfig {
     Faults faults;
 
     bool unpaced_live = false;  // send live streams as fast as the socket takes them
+    // After this many frames a live stream goes on with the other stream's
+    // clip (main D1, sub CIF) from its first access unit, an IDR with its
+    // parameter sets, and loops that clip; time stamps and frame indexes run
+    // on. Frame 0 counts, so 0 starts with the other clip. None: no switch.
+    std::optional<uint64_t> live_clip_switch_after_frames;
     bool capture_live = false;  // keep the bytes of every live stream (see Observations)
     size_t capture_limit_bytes = size_t{64} << 20;  // over all streams of this simulator
     size_t request_log_limit = 10000;               // request blocks kept
