@@ -1,0 +1,427 @@
+#include "channel_player.h"
+
+#include <algorithm>
+#include <new>
+#include <optional>
+
+#include "channel_messages.h"
+#include "frame_format.h"
+#include "h264_decoder.h"
+#include "library_state.h"
+#include "live_pacing.h"
+#include "media_result.h"
+#include "model_table.h"
+#include "platform/clock.h"
+#include "video_renderer.h"
+
+namespace kestrel::media {
+namespace {
+
+constexpr int kSetupTakeAttempts = 5;
+constexpr int kPausedRedrawMs = 40;
+constexpr int kFileIdleMs = 10;
+constexpr int kFileNotDueMs = 1;
+constexpr int kFileFirstFrameMs = 30;
+constexpr int kMinAcceptedWidth = 100;  // smaller pictures are not set-up pictures
+constexpr int kMaxAcceptedWidth = 3000;
+constexpr size_t kBacklogSkipAbove = 450;  // non-H.264 types skip to main video past this
+constexpr size_t kBacklogSkipKeep = 5;
+constexpr int64_t kDefaultGapUs = 150000;
+constexpr int64_t kMaxGapUs = 2000000;
+constexpr int64_t kJumpGapUs = 1000000;
+constexpr int64_t kMaxFileGapUs = 1500000;
+constexpr int32_t kPlayInfoQueueEmpty = 0x20000016;
+
+}  // namespace
+
+// Everything the player thread touches. Shared with the thread body, so an
+// abandoned thread keeps it alive.
+struct ChannelPlayer::Core {
+    ChannelSetup setup;
+    std::unique_ptr<FrameQueue> queue;
+    std::unique_ptr<uint8_t[]> work;  // one frame record at a time
+    VideoRenderer renderer;
+
+    // Set by Start before the thread runs, then read by the thread only.
+    KmVideoWindow* window = nullptr;
+    bool live = true;
+
+    // Control flags from other threads.
+    std::atomic<int> volume{kInitialVolume};
+    std::atomic<bool> paused{false};
+    std::atomic<bool> step_requested{false};
+    std::atomic<bool> sound_wanted{false};
+
+    // Figures for tests and benchmarks.
+    std::atomic<uint64_t> decoded{0};
+    std::atomic<uint64_t> presented{0};
+    std::atomic<uint64_t> renderer_opens{0};
+
+    // Thread state: only the player thread touches these.
+    std::unique_ptr<H264Decoder> decoder;
+    bool ready = false;
+    bool first_attempt = true;
+    int target_depth = kShallowTargetDepth;
+    uint64_t current_pts = 0;
+    uint64_t next_pts = 0;
+    uint64_t shown_pts = 0;
+    uint64_t shown_next_pts = 0;
+    uint32_t last_display_tick = 0;
+
+    void Run(platform::MessageThread& self);
+    void Handle(const platform::Message& message);
+    // Waits ms milliseconds, handling messages meanwhile; false on quit.
+    bool Wait(platform::MessageThread& self, int ms);
+
+    void DecodeStep();
+    void FirstFrameSetup();
+    bool FileStep(platform::MessageThread& self);
+    FrameQueue::Taken TakeFrame();
+    FrameQueue::Taken TakeSkippingBacklog();
+    bool DecodeRecord(const FrameQueue::Taken& frame);
+    void Display();
+    void SetTimeStamps(const FrameQueue::Taken& frame);
+    void NoteQueueState();
+};
+
+void ChannelPlayer::Core::Run(platform::MessageThread& self) {
+    target_depth = TargetDepthForBufferMode(Library().buffer_mode.load());
+    for (;;) {
+        platform::Message message;
+        if (self.Peek(&message)) {
+            if (message.id == kChannelQuit) {
+                break;
+            }
+            Handle(message);
+            continue;
+        }
+        bool go_on = true;
+        if (live) {
+            DecodeStep();
+            const int64_t gap_ms = (static_cast<int64_t>(next_pts - current_pts)) / 1000;
+            go_on = Wait(self, LiveSleepMs(target_depth, queue->Count(), gap_ms));
+        } else if (!paused.load() || step_requested.load()) {
+            go_on = FileStep(self);
+        } else {
+            if (ready) {
+                Display();
+            }
+            go_on = Wait(self, kPausedRedrawMs);
+        }
+        if (!go_on) {
+            break;
+        }
+    }
+    renderer.Close();
+    decoder.reset();
+}
+
+void ChannelPlayer::Core::Handle(const platform::Message& message) {
+    switch (message.id) {
+        case kChannelSetVolume:
+            volume.store(static_cast<int>(message.w_param & 0xFFFF));
+            break;
+        case kChannelCloseSound:
+            sound_wanted.store(false);
+            break;
+        case kChannelOpenSound:
+            sound_wanted.store(true);
+            break;
+        default:
+            break;  // wake-up only
+    }
+}
+
+bool ChannelPlayer::Core::Wait(platform::MessageThread& self, int ms) {
+    const uint64_t deadline = platform::MonotonicMs() + static_cast<uint64_t>(std::max(ms, 0));
+    for (;;) {
+        const uint64_t now = platform::MonotonicMs();
+        if (now >= deadline) {
+            return true;
+        }
+        platform::Message message;
+        if (!self.Get(&message, static_cast<int>(deadline - now))) {
+            return true;
+        }
+        if (message.id == kChannelQuit) {
+            return false;
+        }
+        // Wake-ups do not cut the wait short: the wait is the pacing.
+        Handle(message);
+    }
+}
+
+void ChannelPlayer::Core::NoteQueueState() {
+    if (queue->Count() != 0) {
+        return;
+    }
+    if (Library().empty_queue_events.fetch_add(1) == 0 && setup.notify) {
+        setup.notify(kPlayInfoQueueEmpty, 0);
+    }
+}
+
+FrameQueue::Taken ChannelPlayer::Core::TakeFrame() {
+    return queue->Take(std::span<uint8_t>(work.get(), kChannelWorkBufferBytes));
+}
+
+FrameQueue::Taken ChannelPlayer::Core::TakeSkippingBacklog() {
+    if (queue->Count() <= kBacklogSkipAbove) {
+        return TakeFrame();
+    }
+    for (;;) {
+        FrameQueue::Taken frame = TakeFrame();
+        if (frame.status == FrameQueue::TakeStatus::kEmpty ||
+            (frame.status == FrameQueue::TakeStatus::kFrame && IsMainStreamVideoTag(frame.tag)) ||
+            queue->Count() <= kBacklogSkipKeep) {
+            return frame;
+        }
+    }
+}
+
+bool ChannelPlayer::Core::DecodeRecord(const FrameQueue::Taken& frame) {
+    const std::span<const uint8_t> record(work.get(), frame.length);
+    const std::optional<MediaFrameHeader> header = ReadMediaFrameHeader(record);
+    if (!header || header->RecordLength() > record.size()) {
+        return false;  // not a whole video record: nothing to decode
+    }
+    const size_t payload_at = kVideoHeaderSize + header->extension_length;
+    if (!decoder->Decode(record.subspan(payload_at, header->payload_length))) {
+        return false;
+    }
+    decoded.fetch_add(1, std::memory_order_relaxed);
+    return true;
+}
+
+void ChannelPlayer::Core::SetTimeStamps(const FrameQueue::Taken& frame) {
+    int64_t gap = static_cast<int64_t>(frame.next_pts_us - frame.pts_us);
+    if (gap <= 0) {
+        gap = kDefaultGapUs;
+    } else if (gap > kMaxGapUs) {
+        gap = kJumpGapUs;
+    }
+    current_pts = frame.pts_us;
+    next_pts =
+        frame.next_pts_us == 0 ? frame.pts_us + static_cast<uint64_t>(gap) : frame.next_pts_us;
+    shown_pts = current_pts;
+    shown_next_pts = next_pts;
+}
+
+void ChannelPlayer::Core::Display() {
+    const Yuy2Picture picture = decoder->Picture();
+    if (picture.pixels == nullptr) {
+        return;
+    }
+    if (!renderer.IsOpen() || picture.width != renderer.Width() ||
+        picture.height != renderer.Height() || !ready) {
+        renderer.Close();
+        if (!renderer.Open(window, picture.width, picture.height)) {
+            return;
+        }
+        renderer_opens.fetch_add(1, std::memory_order_relaxed);
+    }
+    last_display_tick = platform::TickCountMs();
+    const bool show_text = Library().show_info_default.load() != 1;
+    if (renderer.Draw(picture.pixels, picture.stride, picture.width, picture.height, show_text)) {
+        presented.fetch_add(1, std::memory_order_relaxed);
+    }
+}
+
+void ChannelPlayer::Core::FirstFrameSetup() {
+    if (!decoder) {
+        decoder = H264Decoder::Create();
+        if (!decoder) {
+            return;
+        }
+    }
+    FrameQueue::Taken frame;
+    for (int attempt = 0; attempt < kSetupTakeAttempts; ++attempt) {
+        frame = TakeFrame();
+        if (frame.status == FrameQueue::TakeStatus::kFrame) {
+            break;
+        }
+        platform::SleepMs(1);
+    }
+    if (frame.status != FrameQueue::TakeStatus::kFrame) {
+        return;
+    }
+    bool have_picture = false;
+    if (first_attempt || !decoder->Drain()) {
+        have_picture = DecodeRecord(frame);
+    } else {
+        have_picture = true;
+    }
+    first_attempt = false;
+    if (!have_picture) {
+        return;
+    }
+    const Yuy2Picture picture = decoder->Picture();
+    if (picture.width <= kMinAcceptedWidth || picture.width >= kMaxAcceptedWidth) {
+        return;
+    }
+    if (renderer.Open(window, picture.width, picture.height)) {
+        renderer_opens.fetch_add(1, std::memory_order_relaxed);
+    }
+    ready = true;
+    Display();
+    SetTimeStamps(frame);
+}
+
+void ChannelPlayer::Core::DecodeStep() {
+    const bool h264_type = IsH264Type(setup.type_code);
+    if (!h264_type) {
+        NoteQueueState();
+    }
+    if (!ready) {
+        FirstFrameSetup();
+        return;
+    }
+    if (decoder->Drain()) {
+        Display();
+        return;
+    }
+    const FrameQueue::Taken frame = h264_type ? TakeFrame() : TakeSkippingBacklog();
+    if (frame.status != FrameQueue::TakeStatus::kFrame) {
+        return;
+    }
+    if (!h264_type && !IsMainStreamVideoTag(frame.tag)) {
+        return;
+    }
+    if (DecodeRecord(frame)) {
+        Display();
+    }
+    SetTimeStamps(frame);
+}
+
+// One pass of time-stamp pacing; false on quit.
+bool ChannelPlayer::Core::FileStep(platform::MessageThread& self) {
+    int64_t gap_us = 0;
+    if (current_pts != 0) {
+        gap_us = static_cast<int64_t>(next_pts - current_pts);
+        if (gap_us < 0 || gap_us > kMaxFileGapUs) {
+            gap_us = kJumpGapUs;
+        }
+    }
+    double factor = 1.0;
+    const int rate = Library().rate.load();
+    if (!paused.load() && rate < 0) {
+        factor = static_cast<double>(1u << std::min(-rate, 4));
+    } else if (!paused.load() && rate > 0) {
+        factor = 1.0 / static_cast<double>(1u << std::min(rate, 4));
+    }
+    if (queue->Count() == 0) {
+        shown_pts = 0;
+        shown_next_pts = 0;
+        return Wait(self, kFileIdleMs);
+    }
+    const uint32_t elapsed = platform::TickCountMs() - last_display_tick;
+    const bool due = step_requested.load() ||
+                     static_cast<double>(gap_us) * factor / 1000.0 <= static_cast<double>(elapsed);
+    if (!due) {
+        return Wait(self, kFileNotDueMs);
+    }
+    DecodeStep();
+    step_requested.store(false);
+    if (gap_us == 0) {
+        return Wait(self, kFileFirstFrameMs);
+    }
+    return true;
+}
+
+ChannelPlayer::ChannelPlayer(std::shared_ptr<Core> core) : core_(std::move(core)) {}
+
+std::unique_ptr<ChannelPlayer> ChannelPlayer::Create(const ChannelSetup& setup) {
+    std::shared_ptr<Core> core(new (std::nothrow) Core);
+    if (!core) {
+        return nullptr;
+    }
+    core->setup = setup;
+    core->volume.store(setup.volume);
+    core->queue = FrameQueue::Create();
+    core->work.reset(new (std::nothrow) uint8_t[kChannelWorkBufferBytes]);
+    if (!core->queue || !core->work) {
+        return nullptr;
+    }
+    return std::unique_ptr<ChannelPlayer>(new (std::nothrow) ChannelPlayer(std::move(core)));
+}
+
+ChannelPlayer::~ChannelPlayer() {
+    Stop();
+    core_->queue->Reset();
+}
+
+int32_t ChannelPlayer::Start(KmVideoWindow* window, bool live) {
+    if (thread_.Running()) {
+        return kMediaAlreadyOpen;
+    }
+    // A fresh core state for the new run: the thread is not running, so
+    // nothing else touches these.
+    Core& core = *core_;
+    core.decoder.reset();
+    core.ready = false;
+    core.first_attempt = true;
+    core.current_pts = core.next_pts = core.shown_pts = core.shown_next_pts = 0;
+    core.window = window;
+    core.live = live;
+    std::shared_ptr<Core> shared = core_;
+    if (!thread_.Start([shared](platform::MessageThread& self) { shared->Run(self); })) {
+        return kMediaThreadCreation;
+    }
+    return kMediaOk;
+}
+
+void ChannelPlayer::Stop() {
+    thread_.Stop(kChannelStopWaitMs);
+}
+
+bool ChannelPlayer::Running() const {
+    return thread_.Running();
+}
+
+bool ChannelPlayer::PushFrame(std::span<const uint8_t> record, uint32_t tag, uint64_t pts_us) {
+    return core_->queue->Push(record, tag, pts_us);
+}
+
+void ChannelPlayer::Wake() {
+    thread_.Post(kChannelWake);
+}
+
+size_t ChannelPlayer::QueuedFrames() const {
+    return core_->queue->Count();
+}
+
+void ChannelPlayer::ResetQueue() {
+    core_->queue->Reset();
+}
+
+void ChannelPlayer::SetVolume(int volume) {
+    core_->volume.store(volume);
+    thread_.Post(kChannelSetVolume, static_cast<uintptr_t>(volume));
+}
+
+int ChannelPlayer::Volume() const {
+    return core_->volume.load();
+}
+
+void ChannelPlayer::SetPaused(bool paused) {
+    core_->paused.store(paused);
+}
+
+void ChannelPlayer::RequestStep() {
+    core_->step_requested.store(true);
+    thread_.Post(kChannelWake);
+}
+
+VideoRenderer& ChannelPlayer::Renderer() {
+    return core_->renderer;
+}
+
+const ChannelSetup& ChannelPlayer::Setup() const {
+    return core_->setup;
+}
+
+ChannelStats ChannelPlayer::Stats() const {
+    return ChannelStats{core_->decoded.load(), core_->presented.load(),
+                        core_->renderer_opens.load()};
+}
+
+}  // namespace kestrel::media

@@ -1,0 +1,94 @@
+// Open, close, start, stop and input of decoder handles.
+#include <new>
+
+#include "decoder_handle.h"
+#include "library_state.h"
+
+using namespace kestrel::media;
+
+namespace {
+
+constexpr const char* kSdkVersion = "1.1.0.3";
+constexpr int32_t kMaxStartChannels = 16;
+
+}  // namespace
+
+extern "C" {
+
+QW_MEDIA_EXPORT const char* QW_API QW_DVR_MEDIA_GetDecoderSDKVersion(void) {
+    return kSdkVersion;
+}
+
+QW_MEDIA_EXPORT QW_DECODER_HANDLE QW_API QW_DVR_MEDIA_OpenDecoder(uint32_t device_type,
+                                                                  uint32_t subtype, int32_t,
+                                                                  int32_t buffer_mode) {
+    try {
+        std::unique_ptr<StreamDecoder> stream = StreamDecoder::Create(device_type, subtype);
+        if (!stream) {
+            return nullptr;
+        }
+        auto* handle = new (std::nothrow) DecoderHandle(std::move(stream));
+        if (handle == nullptr) {
+            return nullptr;
+        }
+        Library().buffer_mode.store(buffer_mode);
+        return ToHandle(handle);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+QW_MEDIA_EXPORT int32_t QW_API QW_DVR_MEDIA_CloseDecoder(QW_DECODER_HANDLE decoder) {
+    if (decoder == nullptr) {
+        return kMediaBadArgument;
+    }
+    return Guarded(kMediaBadArgument, [&] {
+        delete FromHandle(decoder);
+        return kMediaOk;
+    });
+}
+
+QW_MEDIA_EXPORT int32_t QW_API QW_DVR_MEDIA_StartPlay(QW_DECODER_HANDLE decoder,
+                                                      KmVideoWindow* const* windows,
+                                                      int32_t window_count, const int32_t* channels,
+                                                      int32_t channel_count, int32_t) {
+    if (decoder == nullptr || channel_count <= 0 || channel_count > kMaxStartChannels ||
+        channels == nullptr) {
+        return kMediaBadArgument;
+    }
+    return Guarded(kMediaNotAvailable, [&] {
+        StreamDecoder* live = FromHandle(decoder)->Live();
+        if (live == nullptr) {
+            return kMediaNotAvailable;  // file playback comes with the file player
+        }
+        KmVideoWindow* window = (windows != nullptr && window_count > 0) ? windows[0] : nullptr;
+        return live->StartChannel(channels[0], window, true);
+    });
+}
+
+QW_MEDIA_EXPORT int32_t QW_API QW_DVR_MEDIA_StopPlay(QW_DECODER_HANDLE decoder, int32_t channel) {
+    const int32_t check = CheckLive(decoder);
+    if (check != kMediaOk) {
+        return check;
+    }
+    return Guarded(kMediaNotAvailable,
+                   [&] { return FromHandle(decoder)->Live()->StopChannel(channel); });
+}
+
+QW_MEDIA_EXPORT int32_t QW_API QW_DVR_MEDIA_InputDataToDecoder(QW_DECODER_HANDLE decoder,
+                                                               int32_t kind, const uint8_t* data,
+                                                               int32_t length) {
+    const int32_t check = CheckLive(decoder);
+    if (check != kMediaOk) {
+        return check;
+    }
+    if (length < 0 || (data == nullptr && length != 0)) {
+        return kMediaBadArgument;
+    }
+    return Guarded(kMediaNotAvailable, [&] {
+        return FromHandle(decoder)->Live()->Input(
+            kind, std::span<const uint8_t>(data, static_cast<size_t>(length)));
+    });
+}
+
+}  // extern "C"

@@ -1,0 +1,99 @@
+// The live side of a decoder handle (and the inner part of a file player):
+// the stream input with its 1 MiB buffer, 16 channel slots, and the routing
+// of parsed frames to the current channel.
+//
+// Threading: Input, StartChannel, StopChannel and the display settings may
+// come from any thread; one lock serialises them with the slots. Frames are
+// handed to a channel's queue under that lock (the order is StreamDecoder
+// lock, then stream input lock, then frame queue lock).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <span>
+
+#include "channel_player.h"
+#include "kestrel_media.h"
+#include "platform/clock.h"
+#include "stream_input.h"
+
+namespace kestrel::media {
+
+constexpr int kChannelSlots = 16;
+constexpr uint32_t kTypeSingleChannelSlots = 0x01000101;  // index 16 is not slot 0 here
+constexpr uint32_t kTypeSharedDisplaySlot = 0x01000102;   // display settings act on slot 0
+constexpr uint32_t kSubtypeSharedDisplayA = 0x01030606;
+constexpr uint32_t kSubtypeSharedDisplayB = 0x01030607;
+
+class StreamDecoder final : public StreamSink {
+public:
+    // nullptr when the input buffer cannot be allocated.
+    static std::unique_ptr<StreamDecoder> Create(uint32_t type_code, uint32_t subtype_code);
+    ~StreamDecoder() override;
+    StreamDecoder(const StreamDecoder&) = delete;
+    StreamDecoder& operator=(const StreamDecoder&) = delete;
+
+    uint32_t TypeCode() const { return type_code_; }
+    uint32_t SubtypeCode() const { return subtype_code_; }
+
+    // Starts (or restarts) the channel `index` (0..16; 16 means slot 0
+    // except on the single-channel type) in `window`; it becomes the current
+    // channel that receives parsed frames.
+    int32_t StartChannel(int32_t index, KmVideoWindow* window, bool live);
+    // Stops channel 0..15 and empties its slot; 0 also when it was empty.
+    int32_t StopChannel(int32_t channel);
+    void StopAll();
+
+    // QW_MEDIA_INPUT_* kinds.
+    int32_t Input(int32_t kind, std::span<const uint8_t> data);
+
+    // Display settings; channel 0..15.
+    int32_t SetOsd(int32_t channel, int32_t enable, const char* text, int32_t position,
+                   int32_t colour);
+    int32_t SetShowInfo(int32_t flag);
+    int32_t SetBrightness(int32_t channel, int32_t level);
+
+    // Periodic wake-up of every channel thread; period <= 0 stops it.
+    int32_t SetTimerRate(int32_t period_ms);
+
+    // What a file player hands to each player it starts.
+    void SetPlaybackInfo(const char* name, const QwMediaTime& start_time,
+                         std::function<void(int32_t, intptr_t)> notify);
+
+    // For tests and benchmarks: figures of the player in a slot.
+    bool ChannelStatsOf(int32_t channel, ChannelStats* out) const;
+
+private:
+    StreamDecoder(uint32_t type_code, uint32_t subtype_code);
+    // StreamSink: runs under mutex_ via the stream input.
+    void OnVideoRecord(std::span<const uint8_t> record, uint32_t tag, uint64_t pts_us) override;
+    void OnAudioBlock(int codec_type, std::span<const uint8_t> block, uint64_t pts_us) override;
+
+    int SlotOf(int32_t channel) const;         // start/stop index rule
+    int DisplaySlotOf(int32_t channel) const;  // display settings rule
+    void StopTimerLocked();
+    // Swaps a slot's player under slots_mutex_ and returns the old one, to
+    // be destroyed (its thread stopped) outside that lock.
+    std::unique_ptr<ChannelPlayer> ReplaceSlotLocked(int slot,
+                                                     std::unique_ptr<ChannelPlayer> player);
+
+    const uint32_t type_code_;
+    const uint32_t subtype_code_;
+    std::unique_ptr<StreamInput> input_;
+    mutable std::mutex mutex_;
+    // All below guarded by mutex_; slots_ is written under slots_mutex_
+    // too, which is all the timer's tick takes.
+    std::mutex slots_mutex_;
+    std::array<std::unique_ptr<ChannelPlayer>, kChannelSlots> slots_;
+    int current_ = 0;
+    int volume_ = kInitialVolume;
+    std::array<char, 16> name_{};
+    QwMediaTime start_time_{};
+    std::function<void(int32_t, intptr_t)> notify_;
+    platform::PeriodicTimer timer_;
+};
+
+}  // namespace kestrel::media

@@ -1,0 +1,70 @@
+// Shows a channel's pictures in the caller's window (a KmVideoWindow): the
+// decoded YUY2 picture is copied into the renderer's own surface, lifted in
+// brightness, given its on-screen text and handed to the window, as YUY2
+// when the window takes it (hardware path) or converted to RGB32 (software
+// path). Every buffer is allocated by Open for the picture size, never per
+// picture.
+//
+// Threading: Open, Close and Draw run on the channel thread only.
+// SetBrightness and Osd().Set/Clear may come from any thread.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "kestrel_media.h"
+#include "osd_text.h"
+
+namespace kestrel::media {
+
+class VideoRenderer {
+public:
+    enum class Mode { kClosed = 0, kSoftware = 1, kYuy2 = 2 };
+
+    VideoRenderer() = default;
+    ~VideoRenderer();  // closes
+    VideoRenderer(const VideoRenderer&) = delete;
+    VideoRenderer& operator=(const VideoRenderer&) = delete;
+
+    // Closes what is open, then opens for pictures of width x height: YUY2
+    // mode when the window accepts KM_FORMAT_YUY2, software mode when it
+    // accepts only KM_FORMAT_RGB32. false (renderer stays closed) for a null
+    // window or one without present(), no usable format, a size outside
+    // 1..4096, or failed allocation.
+    bool Open(KmVideoWindow* window, int width, int height);
+    // Releases the buffers and tells the window to drop its picture
+    // (clear()) when something was open.
+    void Close();
+
+    Mode CurrentMode() const { return mode_; }
+    bool IsOpen() const { return mode_ != Mode::kClosed; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    uint64_t OpenCount() const { return open_count_; }  // successful opens so far
+
+    // Draws one packed YUY2 picture of the size opened with (other sizes and
+    // a closed renderer draw nothing and return false). draw_text false
+    // leaves the on-screen text out (the show-info default hides it).
+    bool Draw(const uint8_t* yuy2, size_t stride, int width, int height, bool draw_text);
+
+    // 0 (off) to 255; applied to luma of every following picture.
+    void SetBrightness(int level) { brightness_.store(level, std::memory_order_relaxed); }
+    int Brightness() const { return brightness_.load(std::memory_order_relaxed); }
+
+    OsdText& Osd() { return osd_; }
+
+private:
+    KmVideoWindow* window_ = nullptr;
+    Mode mode_ = Mode::kClosed;
+    int width_ = 0;
+    int height_ = 0;
+    uint64_t open_count_ = 0;
+    std::unique_ptr<uint8_t[]> surface_;  // YUY2 copy that brightness and text change
+    std::unique_ptr<uint8_t[]> rgb_;      // software mode conversion buffer
+    std::atomic<int> brightness_{0};
+    OsdText osd_;
+};
+
+}  // namespace kestrel::media

@@ -1,0 +1,28 @@
+// Pixel conversions of the display path: the decoder's planar 4:2:0 picture
+// to packed YUY2 (bytes Y0 U Y1 V), YUY2 to 32-bit B G R X for windows that
+// take only RGB, and the brightness lift on luma.
+//
+// Threading: plain functions of their arguments.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace kestrel::media {
+
+// Each chroma row serves two luma rows; an odd width repeats the last
+// chroma sample. `out` holds height rows of out_stride >= 2 * width bytes.
+void PlanarToYuy2(const uint8_t* const planes[3], const int32_t strides[3], int width, int height,
+                  uint8_t* out, size_t out_stride);
+
+// ITU-R BT.601 limited range to full-range RGB; X bytes are 0xFF. `out`
+// holds height rows of out_stride >= 4 * width bytes.
+void Yuy2ToRgb32(const uint8_t* yuy2, size_t in_stride, int width, int height, uint8_t* out,
+                 size_t out_stride);
+
+// Lifts every luma byte b to b + (255 - b) * level / 255; level 0 leaves the
+// picture alone, 255 makes it white. Chroma is untouched, so colours keep
+// their hue.
+void LiftLuma(uint8_t* yuy2, size_t stride, int width, int height, int level);
+
+}  // namespace kestrel::media
