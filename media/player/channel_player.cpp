@@ -98,8 +98,13 @@ void ChannelPlayer::Core::Run(platform::MessageThread& self) {
         bool go_on = true;
         if (live) {
             DecodeStep();
-            const int64_t gap_ms = (static_cast<int64_t>(next_pts - current_pts)) / 1000;
-            go_on = Wait(self, LiveSleepMs(target_depth, queue->Count(), gap_ms));
+            if (setup.unpaced) {
+                // Only an empty queue waits, and as briefly as possible.
+                go_on = queue->Count() != 0 || Wait(self, 1);
+            } else {
+                const int64_t gap_ms = (static_cast<int64_t>(next_pts - current_pts)) / 1000;
+                go_on = Wait(self, LiveSleepMs(target_depth, queue->Count(), gap_ms));
+            }
         } else if (!paused.load() || step_requested.load()) {
             go_on = FileStep(self);
         } else {

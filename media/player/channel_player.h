@@ -43,6 +43,9 @@ struct ChannelSetup {
     int volume = kInitialVolume;
     std::array<char, 16> name{};  // 15 characters and a NUL
     QwMediaTime start_time{};     // zero for live channels
+    // Live players only: no wait between decode steps (benchmarks measure
+    // the decode and display work alone).
+    bool unpaced = false;
     // Play-info of file handles (code, value); empty for live ones. Called
     // on the player thread.
     std::function<void(int32_t code, intptr_t value)> notify;

@@ -15,6 +15,7 @@
 #include "kestrel_media.h"
 #include "kestrel_net.h"
 #include "memory_window.h"
+#include "sim/recorder_config.h"
 #include "sim/recorder_sim.h"
 
 namespace kestrel::media {
@@ -52,6 +53,70 @@ struct LiveFeed {
     }
 };
 
+// One live channel from a simulated recorder into a memory window.
+class LiveSession {
+public:
+    LiveSession(sim::RecorderConfig config, int32_t buffer_mode, int stream)
+        : recorder_(std::move(config)) {
+        if (!recorder_.Start()) {
+            ADD_FAILURE() << recorder_.LastError();
+            return;
+        }
+        int32_t type = 0;
+        int32_t subtype = 0;
+        int32_t result = 0;
+        UserRights rights{};
+        device_ =
+            QW_DVR_NET_Open_Device(recorder_.Address().c_str(), recorder_.CommandPort(), "admin",
+                                   "admin", &type, &subtype, &result, &rights, nullptr);
+        if (device_ == nullptr) {
+            ADD_FAILURE() << "open failed: " << result;
+            return;
+        }
+        feed_.decoder = QW_DVR_MEDIA_OpenDecoder(static_cast<uint32_t>(type),
+                                                 static_cast<uint32_t>(subtype), 0, buffer_mode);
+        KmVideoWindow* windows[] = {window_.Window()};
+        started_ =
+            feed_.decoder != nullptr &&
+            QW_DVR_MEDIA_StartPlay(feed_.decoder, windows, 1, &kChannel, 1, 0) == 0 &&
+            QW_DVR_NET_SetRealDataCallBack(device_, kChannel, &feed_, LiveFeed::OnData) == 0 &&
+            QW_DVR_NET_StartRealAV(device_, 0, kChannel, 0, 0, 1, stream, "admin", "admin") == 0;
+        EXPECT_TRUE(started_);
+    }
+    ~LiveSession() { Stop(); }
+
+    bool Started() const { return started_; }
+    test::MemoryWindow& Window() { return window_; }
+    const LiveFeed& Feed() const { return feed_; }
+
+    void Stop() {
+        if (device_ != nullptr) {
+            EXPECT_EQ(QW_DVR_NET_StopRealAV(device_, kChannel), 0);
+        }
+        if (feed_.decoder != nullptr) {
+            EXPECT_EQ(QW_DVR_MEDIA_StopPlay(feed_.decoder, kChannel), 0);
+            EXPECT_EQ(QW_DVR_MEDIA_CloseDecoder(feed_.decoder), 0);
+            feed_.decoder = nullptr;
+        }
+        if (device_ != nullptr) {
+            QW_DVR_NET_Close_Device(device_);
+            device_ = nullptr;
+        }
+    }
+
+private:
+    static constexpr int32_t kChannel = 2;
+    sim::RecorderSim recorder_;
+    QW_DVR_HANDLE device_ = nullptr;
+    LiveFeed feed_;
+    test::MemoryWindow window_;
+    bool started_ = false;
+};
+
+std::vector<std::string> ClipMd5s(const std::string& clip) {
+    return test::FrameMd5s(test::MediaFile(clip + ".framemd5"));
+}
+
 struct Case {
     int32_t buffer_mode;
     int stream;  // 0 main D1, 1 sub CIF
@@ -62,50 +127,52 @@ class LiveEndToEnd : public ::testing::TestWithParam<Case> {};
 
 TEST_P(LiveEndToEnd, EveryFrameIsShownInOrder) {
     const Case c = GetParam();
-    const std::vector<std::string> md5s =
-        test::FrameMd5s(test::MediaFile(c.clip + std::string(".framemd5")));
+    const std::vector<std::string> md5s = ClipMd5s(c.clip);
     ASSERT_EQ(md5s.size(), 100u);
-
-    sim::RecorderSim recorder{sim::RecorderConfig{}};
-    ASSERT_TRUE(recorder.Start()) << recorder.LastError();
-    int32_t type = 0;
-    int32_t subtype = 0;
-    int32_t result = 0;
-    UserRights rights{};
-    QW_DVR_HANDLE device =
-        QW_DVR_NET_Open_Device(recorder.Address().c_str(), recorder.CommandPort(), "admin", "admin",
-                               &type, &subtype, &result, &rights, nullptr);
-    ASSERT_NE(device, nullptr) << result;
-
-    LiveFeed feed;
-    feed.decoder = QW_DVR_MEDIA_OpenDecoder(static_cast<uint32_t>(type),
-                                            static_cast<uint32_t>(subtype), 0, c.buffer_mode);
-    ASSERT_NE(feed.decoder, nullptr);
-    test::MemoryWindow window;
-    KmVideoWindow* windows[] = {window.Window()};
-    const int32_t channel = 2;
-    ASSERT_EQ(QW_DVR_MEDIA_StartPlay(feed.decoder, windows, 1, &channel, 1, 0), 0);
-    ASSERT_EQ(QW_DVR_NET_SetRealDataCallBack(device, channel, &feed, LiveFeed::OnData), 0);
-    ASSERT_EQ(QW_DVR_NET_StartRealAV(device, 0, channel, 0, 0, 1, c.stream, "admin", "admin"), 0);
+    LiveSession session(sim::RecorderConfig{}, c.buffer_mode, c.stream);
+    ASSERT_TRUE(session.Started());
 
     // Past the clip's end, so the loop back to its first frame is checked too.
     const size_t wanted = 110;
-    const bool complete = window.WaitForCount(wanted, kWaitMs);
-    EXPECT_EQ(QW_DVR_NET_StopRealAV(device, channel), 0);
-    EXPECT_EQ(QW_DVR_MEDIA_StopPlay(feed.decoder, channel), 0);
-    EXPECT_EQ(QW_DVR_MEDIA_CloseDecoder(feed.decoder), 0);
-    QW_DVR_NET_Close_Device(device);
-    ASSERT_TRUE(complete) << "only " << window.Count() << " pictures";
+    const bool complete = session.Window().WaitForCount(wanted, kWaitMs);
+    session.Stop();
+    ASSERT_TRUE(complete) << "only " << session.Window().Count() << " pictures";
 
-    EXPECT_EQ(feed.refused, 0);
-    EXPECT_EQ(feed.losses, 0);
-    const std::vector<test::PresentedPicture> pictures = window.Pictures();
+    EXPECT_EQ(session.Feed().refused, 0);
+    EXPECT_EQ(session.Feed().losses, 0);
+    const std::vector<test::PresentedPicture> pictures = session.Window().Pictures();
     for (size_t i = 0; i < wanted; ++i) {
         ASSERT_EQ(pictures[i].md5_yuv420, md5s[i % md5s.size()])
             << "picture " << i << " is not frame " << i % md5s.size()
             << " of the clip: a frame was lost or shown out of order";
     }
-    EXPECT_EQ(window.Clears(), 1) << "the channel's stop clears the window once";
+    EXPECT_EQ(session.Window().Clears(), 1) << "the channel's stop clears the window once";
+}
+
+TEST(LiveEndToEndSizeChange, ASwitchToALargerPictureReopensOnceAndKeepsPlaying) {
+    const std::vector<std::string> cif = ClipMd5s("clip_cif");
+    const std::vector<std::string> d1 = ClipMd5s("clip_d1");
+    ASSERT_EQ(cif.size(), 100u);
+    ASSERT_EQ(d1.size(), 100u);
+    sim::RecorderConfig config;
+    config.live_clip_switch_after_frames = 30;  // the sub-stream goes on with the D1 clip
+    LiveSession session(std::move(config), 0, 1);
+    ASSERT_TRUE(session.Started());
+
+    const size_t wanted = 80;
+    const bool complete = session.Window().WaitForCount(wanted, kWaitMs);
+    const int clears_while_playing = session.Window().Clears();
+    session.Stop();
+    ASSERT_TRUE(complete) << "only " << session.Window().Count() << " pictures";
+    EXPECT_EQ(clears_while_playing, 1) << "one renderer re-open for the new size";
+
+    const std::vector<test::PresentedPicture> pictures = session.Window().Pictures();
+    for (size_t i = 0; i < wanted; ++i) {
+        const bool before = i < 30;
+        EXPECT_EQ(pictures[i].width, before ? 352 : 704) << i;
+        EXPECT_EQ(pictures[i].height, before ? 288 : 576) << i;
+        ASSERT_EQ(pictures[i].md5_yuv420, before ? cif[i] : d1[i - 30]) << "picture " << i;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Streams, LiveEndToEnd,
