@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "channel_messages.h"
+#include "channel_sound.h"
 #include "frame_format.h"
 #include "h264_decoder.h"
 #include "library_state.h"
@@ -41,6 +42,7 @@ struct ChannelPlayer::Core {
     std::unique_ptr<FrameQueue> queue;
     std::unique_ptr<uint8_t[]> work;  // one frame record at a time
     VideoRenderer renderer;
+    std::unique_ptr<ChannelSound> sound;
 
     // Set by Start before the thread runs, then read by the thread only.
     KmVideoWindow* window = nullptr;
@@ -50,7 +52,6 @@ struct ChannelPlayer::Core {
     std::atomic<int> volume{kInitialVolume};
     std::atomic<bool> paused{false};
     std::atomic<bool> step_requested{false};
-    std::atomic<bool> sound_wanted{false};
 
     // Figures for tests and benchmarks.
     std::atomic<uint64_t> decoded{0};
@@ -125,12 +126,13 @@ void ChannelPlayer::Core::Handle(const platform::Message& message) {
     switch (message.id) {
         case kChannelSetVolume:
             volume.store(static_cast<int>(message.w_param & 0xFFFF));
+            sound->SetVolume(volume.load());
             break;
         case kChannelCloseSound:
-            sound_wanted.store(false);
+            sound->Close();
             break;
         case kChannelOpenSound:
-            sound_wanted.store(true);
+            sound->Open(Library().buffer_mode.load(), live, volume.load());
             break;
         default:
             break;  // wake-up only
@@ -209,6 +211,7 @@ void ChannelPlayer::Core::SetTimeStamps(const FrameQueue::Taken& frame) {
         frame.next_pts_us == 0 ? frame.pts_us + static_cast<uint64_t>(gap) : frame.next_pts_us;
     shown_pts = current_pts;
     shown_next_pts = next_pts;
+    sound->SetVideoPts(current_pts, next_pts);
 }
 
 void ChannelPlayer::Core::Display() {
@@ -268,6 +271,7 @@ void ChannelPlayer::Core::FirstFrameSetup() {
     }
     ready = true;
     Display();
+    sound->Clear();  // sound queued before the first picture would lag it
     SetTimeStamps(frame);
 }
 
@@ -343,7 +347,8 @@ std::unique_ptr<ChannelPlayer> ChannelPlayer::Create(const ChannelSetup& setup) 
     core->volume.store(setup.volume);
     core->queue = FrameQueue::Create();
     core->work.reset(new (std::nothrow) uint8_t[kChannelWorkBufferBytes]);
-    if (!core->queue || !core->work) {
+    core->sound.reset(new (std::nothrow) ChannelSound(setup.type_code, setup.subtype_code));
+    if (!core->queue || !core->work || !core->sound) {
         return nullptr;
     }
     return std::unique_ptr<ChannelPlayer>(new (std::nothrow) ChannelPlayer(std::move(core)));
@@ -352,6 +357,7 @@ std::unique_ptr<ChannelPlayer> ChannelPlayer::Create(const ChannelSetup& setup) 
 ChannelPlayer::~ChannelPlayer() {
     Stop();
     core_->queue->Reset();
+    core_->sound->Close();
 }
 
 int32_t ChannelPlayer::Start(KmVideoWindow* window, bool live) {
@@ -396,6 +402,38 @@ size_t ChannelPlayer::QueuedFrames() const {
 
 void ChannelPlayer::ResetQueue() {
     core_->queue->Reset();
+}
+
+void ChannelPlayer::InputAudio(int codec_type, std::span<const uint8_t> block, uint64_t pts_us) {
+    core_->sound->Input(codec_type, block, pts_us);
+}
+
+int32_t ChannelPlayer::OpenSound() {
+    return core_->sound->Open(Library().buffer_mode.load(), core_->live, core_->volume.load());
+}
+
+void ChannelPlayer::CloseSound() {
+    core_->sound->Close();
+}
+
+bool ChannelPlayer::SoundOpen() const {
+    return core_->sound->IsOpen();
+}
+
+int32_t ChannelPlayer::SetMute(bool mute) {
+    return core_->sound->SetMute(mute);
+}
+
+void ChannelPlayer::PostOpenSound() {
+    thread_.Post(kChannelOpenSound);
+}
+
+void ChannelPlayer::PostCloseSound() {
+    thread_.Post(kChannelCloseSound);
+}
+
+bool ChannelPlayer::Capture(uint8_t* out, size_t capacity, int* width, int* height, bool flip) {
+    return core_->renderer.Capture(out, capacity, width, height, flip);
 }
 
 void ChannelPlayer::SetVolume(int volume) {

@@ -81,6 +81,20 @@ public:
     size_t QueuedFrames() const;
     void ResetQueue();
 
+    // Sound: one block of the channel's audio (input thread), and the sound
+    // output opened or closed on the caller's thread.
+    void InputAudio(int codec_type, std::span<const uint8_t> block, uint64_t pts_us);
+    int32_t OpenSound();
+    void CloseSound();
+    bool SoundOpen() const;
+    int32_t SetMute(bool mute);
+    // Messages that open or close the sound on the channel's own thread.
+    void PostOpenSound();
+    void PostCloseSound();
+
+    // The picture last shown as 24-bit B G R rows (see VideoRenderer).
+    bool Capture(uint8_t* out, size_t capacity, int* width, int* height, bool flip);
+
     // Control side.
     void SetVolume(int volume);
     int Volume() const;

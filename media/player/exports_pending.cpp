@@ -1,18 +1,10 @@
-// Exports whose machinery (file playback, sound, talk, snapshots) is not in
-// this library yet: they check their arguments as they will, then report
-// the operation as not available.
+// Exports whose machinery (file playback, talk) is not in this library yet: they check their
+// arguments as they will, then report the operation as not available.
 #include "decoder_handle.h"
 
 using namespace kestrel::media;
 
 namespace {
-
-constexpr int32_t kMaxVolume = 0xFFFF;
-constexpr int32_t kMaxCaptureChannel = 16;
-
-bool ValidChannel(int32_t channel) {
-    return channel >= 0 && channel < kChannelSlots;
-}
 
 // Null handle: bad argument; otherwise the operation is not there yet.
 int32_t NotYet(QW_DECODER_HANDLE decoder) {
@@ -80,27 +72,6 @@ QW_MEDIA_EXPORT int32_t QW_API QW_DVR_MEDIA_PCPrevFrame(QW_DECODER_HANDLE decode
     return NotYet(decoder);
 }
 
-QW_MEDIA_EXPORT int32_t QW_API QW_DVR_MEDIA_OpenSound(QW_DECODER_HANDLE decoder, int32_t channel) {
-    return decoder != nullptr && !ValidChannel(channel) ? kMediaBadArgument : NotYet(decoder);
-}
-
-QW_MEDIA_EXPORT int32_t QW_API QW_DVR_MEDIA_CloseSound(QW_DECODER_HANDLE decoder, int32_t channel) {
-    return decoder != nullptr && !ValidChannel(channel) ? kMediaBadArgument : NotYet(decoder);
-}
-
-QW_MEDIA_EXPORT int32_t QW_API QW_DVR_MEDIA_SetVolume(QW_DECODER_HANDLE decoder, int32_t channel,
-                                                      int32_t volume) {
-    if (decoder != nullptr && (!ValidChannel(channel) || volume < 0 || volume > kMaxVolume)) {
-        return kMediaBadArgument;
-    }
-    return NotYet(decoder);
-}
-
-QW_MEDIA_EXPORT int32_t QW_API QW_DVR_MEDIA_SetMute(QW_DECODER_HANDLE decoder, int32_t channel,
-                                                    int32_t) {
-    return decoder != nullptr && !ValidChannel(channel) ? kMediaBadArgument : NotYet(decoder);
-}
-
 // Null is this export's only failure result.
 QW_MEDIA_EXPORT QW_TALK_HANDLE QW_API QW_DVR_MEDIA_OpenTalk(const int32_t*, QW_MEDIA_TALK_SEND,
                                                             int32_t, void*) {
@@ -116,26 +87,6 @@ QW_MEDIA_EXPORT void QW_API QW_DVR_MEDIA_TalkPlay(QW_TALK_HANDLE) {}
 
 QW_MEDIA_EXPORT int32_t QW_API QW_DVR_MEDIA_CloseTalk(QW_TALK_HANDLE talk) {
     return talk == nullptr ? kMediaBadArgument : kMediaNotAvailable;
-}
-
-QW_MEDIA_EXPORT int32_t QW_API QW_DVR_MEDIA_CaptureVideoImage(QW_DECODER_HANDLE decoder,
-                                                              int32_t channel, uint8_t* pixels,
-                                                              int32_t* width, int32_t* height,
-                                                              int32_t) {
-    if (decoder == nullptr || channel < 0 || channel > kMaxCaptureChannel || pixels == nullptr ||
-        width == nullptr || height == nullptr) {
-        return kMediaBadArgument;
-    }
-    return kMediaNotAvailable;
-}
-
-QW_MEDIA_EXPORT int32_t QW_API QW_DVR_MEDIA_Save2BMPFile(const char* file_name,
-                                                         const uint8_t* pixels, int32_t width,
-                                                         int32_t height) {
-    if (file_name == nullptr || pixels == nullptr || width <= 0 || height <= 0) {
-        return kMediaBadArgument;
-    }
-    return kMediaNotAvailable;
 }
 
 }  // extern "C"

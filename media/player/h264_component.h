@@ -1,7 +1,4 @@
-// The outside H.264 decoder component (libqw_h264dec_w), loaded by name
-// from this library's folder on first use and kept loaded for the life of
-// the process: unloading would orphan the codec's one-time allocations and
-// race with decoders still running on channel threads.
+// The functions of the outside H.264 decoder component (libqw_h264dec_w).
 //
 // Threading: H264Component() may be called from any thread; the first call
 // loads, later ones return the same record.

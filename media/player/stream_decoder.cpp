@@ -5,12 +5,15 @@
 #include <new>
 
 #include "media_result.h"
+#include "model_table.h"
 #include "video_renderer.h"
 
 namespace kestrel::media {
 namespace {
 
 constexpr uint32_t kShowInfoTypes[] = {0x01000201, 0x01000202, 0x01000204};
+constexpr uint32_t kTypeTimeStampedSound = 0x01000206;
+constexpr int32_t kMaxVolume = 0xFFFF;
 
 }  // namespace
 
@@ -59,6 +62,10 @@ int32_t StreamDecoder::StartChannel(int32_t index, KmVideoWindow* window, bool l
         return kMediaBadArgument;
     }
     ReplaceSlotLocked(slot, nullptr).reset();  // stops a running player first
+    if (slot == current_ && sound_open_) {
+        sound_open_ = false;  // the sound went with the old player
+        input_->SetSoundOpen(false);
+    }
     ChannelSetup setup;
     setup.type_code = type_code_;
     setup.subtype_code = subtype_code_;
@@ -84,7 +91,11 @@ int32_t StreamDecoder::StopChannel(int32_t channel) {
     }
     std::lock_guard lock(mutex_);
     const int slot = SlotOf(channel);
-    if (slot == current_) {
+    if (slot == current_ && sound_open_) {
+        if (slots_[slot]) {
+            slots_[slot]->CloseSound();
+        }
+        sound_open_ = false;
         input_->SetSoundOpen(false);
     }
     if (type_code_ != kTypeSharedDisplaySlot) {
@@ -97,6 +108,7 @@ int32_t StreamDecoder::StopChannel(int32_t channel) {
 void StreamDecoder::StopAll() {
     std::lock_guard lock(mutex_);
     StopTimerLocked();
+    sound_open_ = false;
     input_->SetSoundOpen(false);
     for (int slot = 0; slot < kChannelSlots; ++slot) {
         ReplaceSlotLocked(slot, nullptr).reset();
@@ -135,9 +147,117 @@ void StreamDecoder::OnVideoRecord(std::span<const uint8_t> record, uint32_t tag,
     }
 }
 
-void StreamDecoder::OnAudioBlock(int, std::span<const uint8_t>, uint64_t) {
-    // Sound output comes with the audio path; until a channel opens sound
-    // the stream input never calls this.
+void StreamDecoder::OnAudioBlock(int codec_type, std::span<const uint8_t> block, uint64_t pts_us) {
+    ChannelPlayer* player = slots_[current_].get();
+    if (player != nullptr) {
+        player->InputAudio(codec_type, block, pts_us);
+    }
+}
+
+int32_t StreamDecoder::OpenSound(int32_t channel) {
+    if (channel < 0 || channel >= kChannelSlots) {
+        return kMediaBadArgument;
+    }
+    std::lock_guard lock(mutex_);
+    if (sound_open_) {
+        return kMediaAlreadyOpen;
+    }
+    const int slot = SlotOf(channel);
+    ChannelPlayer* player = slot < 0 ? nullptr : slots_[slot].get();
+    if (player == nullptr || !player->Running()) {
+        return kMediaFailed;
+    }
+    const int32_t result = player->OpenSound();
+    if (result != kMediaOk) {
+        return result;
+    }
+    sound_open_ = true;
+    input_->SetSoundOpen(true);
+    // Only these types report an opened sound as a success.
+    return type_code_ == kTypeTimeStampedSound || IsAudioPlayerType(type_code_)
+               ? kMediaOk
+               : kMediaNotAvailable;
+}
+
+int32_t StreamDecoder::CloseSound(int32_t channel) {
+    if (channel < 0 || channel >= kChannelSlots) {
+        return kMediaBadArgument;
+    }
+    std::lock_guard lock(mutex_);
+    if (!sound_open_) {
+        return kMediaNotOpen;
+    }
+    const int slot = SlotOf(channel);
+    ChannelPlayer* player = slot < 0 ? nullptr : slots_[slot].get();
+    if (player != nullptr && player->Running()) {
+        player->CloseSound();
+    }
+    sound_open_ = false;
+    input_->SetSoundOpen(false);
+    return kMediaOk;
+}
+
+int32_t StreamDecoder::SetVolume(int32_t channel, int32_t volume) {
+    if (channel < 0 || channel >= kChannelSlots || volume < 0 || volume > kMaxVolume) {
+        return kMediaBadArgument;
+    }
+    std::lock_guard lock(mutex_);
+    volume_ = volume;  // for channels started later
+    if (!sound_open_) {
+        return kMediaNotOpen;
+    }
+    const int slot = SlotOf(channel);
+    if (slot >= 0 && slots_[slot]) {
+        slots_[slot]->SetVolume(volume);
+    }
+    return kMediaOk;
+}
+
+int32_t StreamDecoder::SetMute(int32_t channel, int32_t mute) {
+    if (channel < 0 || channel >= kChannelSlots) {
+        return kMediaBadArgument;
+    }
+    std::lock_guard lock(mutex_);
+    const int slot = SlotOf(channel);
+    ChannelPlayer* player = slot < 0 ? nullptr : slots_[slot].get();
+    if (player == nullptr || !player->Running()) {
+        return kMediaFailed;
+    }
+    return player->SetMute(mute != 0);
+}
+
+int32_t StreamDecoder::Capture(int32_t channel, uint8_t* pixels, int32_t* width, int32_t* height,
+                               bool flip) {
+    const int64_t capacity = int64_t{std::max(*width, 0)} * std::max(*height, 0) * 3;
+    *width = 0;
+    *height = 0;
+    std::lock_guard lock(mutex_);
+    ChannelPlayer* player = nullptr;
+    if (type_code_ == kTypeSharedDisplaySlot) {
+        for (const auto& slot : slots_) {
+            if (slot) {
+                player = slot.get();
+                break;
+            }
+        }
+    } else {
+        player = slots_[channel % kChannelSlots].get();
+    }
+    if (player == nullptr) {
+        return kMediaFailed;
+    }
+    int picture_width = 0;
+    int picture_height = 0;
+    const bool copied = player->Capture(pixels, static_cast<size_t>(capacity), &picture_width,
+                                        &picture_height, flip);
+    if (picture_width == 0 || picture_height == 0) {
+        return kMediaFailed;  // nothing shown yet
+    }
+    *width = picture_width;
+    *height = picture_height;
+    // A buffer smaller than the picture is refused; the size tells the
+    // caller what it needs.
+    return copied ? kMediaOk : kMediaBadArgument;
 }
 
 int32_t StreamDecoder::SetOsd(int32_t channel, int32_t enable, const char* text, int32_t position,

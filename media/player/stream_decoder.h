@@ -56,6 +56,17 @@ public:
     int32_t SetShowInfo(int32_t flag);
     int32_t SetBrightness(int32_t channel, int32_t level);
 
+    // Sound of the live channels; channel 0..15. One channel's sound is open
+    // at a time; the stream's audio goes to the current channel.
+    int32_t OpenSound(int32_t channel);
+    int32_t CloseSound(int32_t channel);
+    int32_t SetVolume(int32_t channel, int32_t volume);
+    int32_t SetMute(int32_t channel, int32_t mute);
+
+    // The picture a channel (0..16) last showed as 24-bit rows. *width and
+    // *height give the buffer's size in pixels and receive the picture's.
+    int32_t Capture(int32_t channel, uint8_t* pixels, int32_t* width, int32_t* height, bool flip);
+
     // Periodic wake-up of every channel thread; period <= 0 stops it.
     int32_t SetTimerRate(int32_t period_ms);
 
@@ -89,6 +100,7 @@ private:
     std::mutex slots_mutex_;
     std::array<std::unique_ptr<ChannelPlayer>, kChannelSlots> slots_;
     int current_ = 0;
+    bool sound_open_ = false;
     int volume_ = kInitialVolume;
     std::array<char, 16> name_{};
     QwMediaTime start_time_{};

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "yuv_convert.h"
 
@@ -9,6 +10,17 @@ namespace kestrel::media {
 namespace {
 
 constexpr int kMaxPictureSide = 4096;
+
+// One row of B G R X pixels as B G R.
+void DropX(const uint8_t* bgrx, int width, uint8_t* bgr) {
+    for (int x = 0; x < width; ++x) {
+        bgr[0] = bgrx[0];
+        bgr[1] = bgrx[1];
+        bgr[2] = bgrx[2];
+        bgrx += 4;
+        bgr += 3;
+    }
+}
 
 }  // namespace
 
@@ -31,19 +43,22 @@ bool VideoRenderer::Open(KmVideoWindow* window, int width, int height) {
         return false;
     }
     const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
-    surface_.reset(new (std::nothrow) uint8_t[pixels * 2]);
+    std::unique_ptr<uint8_t[]> surface(new (std::nothrow) uint8_t[pixels * 2]);
+    std::unique_ptr<uint8_t[]> rgb;
     if (mode == Mode::kSoftware) {
-        rgb_.reset(new (std::nothrow) uint8_t[pixels * 4]);
+        rgb.reset(new (std::nothrow) uint8_t[pixels * 4]);
     }
-    if (surface_ == nullptr || (mode == Mode::kSoftware && rgb_ == nullptr)) {
-        surface_.reset();
-        rgb_.reset();
+    if (surface == nullptr || (mode == Mode::kSoftware && rgb == nullptr)) {
         return false;
     }
+    std::lock_guard lock(shown_mutex_);
+    surface_ = std::move(surface);
+    rgb_ = std::move(rgb);
     window_ = window;
     mode_ = mode;
     width_ = width;
     height_ = height;
+    shown_ = false;
     ++open_count_;
     return true;
 }
@@ -53,12 +68,16 @@ void VideoRenderer::Close() {
         return;
     }
     KmVideoWindow* window = window_;
-    mode_ = Mode::kClosed;
-    window_ = nullptr;
-    width_ = 0;
-    height_ = 0;
-    surface_.reset();
-    rgb_.reset();
+    {
+        std::lock_guard lock(shown_mutex_);
+        mode_ = Mode::kClosed;
+        window_ = nullptr;
+        width_ = 0;
+        height_ = 0;
+        shown_ = false;
+        surface_.reset();
+        rgb_.reset();
+    }
     if (window->clear != nullptr) {
         window->clear(window->user);
     }
@@ -71,30 +90,66 @@ bool VideoRenderer::Draw(const uint8_t* yuy2, size_t stride, int width, int heig
         stride < row_bytes) {
         return false;
     }
-    for (int row = 0; row < height_; ++row) {
-        std::memcpy(surface_.get() + row * row_bytes, yuy2 + row * stride, row_bytes);
-    }
-    const int brightness = Brightness();
-    if (brightness > 0) {
-        LiftLuma(surface_.get(), row_bytes, width_, height_, brightness);
-    }
-    const bool text = draw_text && osd_.Visible();
-    if (mode_ == Mode::kYuy2) {
-        if (text) {
-            osd_.DrawYuy2(surface_.get(), row_bytes, width_, height_);
+    const size_t rgb_row_bytes = 4 * static_cast<size_t>(width_);
+    {
+        std::lock_guard lock(shown_mutex_);
+        for (int row = 0; row < height_; ++row) {
+            std::memcpy(surface_.get() + row * row_bytes, yuy2 + row * stride, row_bytes);
         }
+        const int brightness = Brightness();
+        if (brightness > 0) {
+            LiftLuma(surface_.get(), row_bytes, width_, height_, brightness);
+        }
+        const bool text = draw_text && osd_.Visible();
+        if (mode_ == Mode::kYuy2) {
+            if (text) {
+                osd_.DrawYuy2(surface_.get(), row_bytes, width_, height_);
+            }
+        } else {
+            Yuy2ToRgb32(surface_.get(), row_bytes, width_, height_, rgb_.get(), rgb_row_bytes);
+            // Drawn after the conversion so the text keeps its exact colour.
+            if (text) {
+                osd_.DrawRgb32(rgb_.get(), rgb_row_bytes, width_, height_);
+            }
+        }
+        shown_ = true;
+    }
+    // The window only reads the buffer, as Capture does, so it needs no lock.
+    if (mode_ == Mode::kYuy2) {
         window_->present(window_->user, KM_FORMAT_YUY2, surface_.get(), width_, height_,
                          static_cast<int32_t>(row_bytes));
-        return true;
+    } else {
+        window_->present(window_->user, KM_FORMAT_RGB32, rgb_.get(), width_, height_,
+                         static_cast<int32_t>(rgb_row_bytes));
     }
-    const size_t rgb_row_bytes = 4 * static_cast<size_t>(width_);
-    Yuy2ToRgb32(surface_.get(), row_bytes, width_, height_, rgb_.get(), rgb_row_bytes);
-    // Drawn after the conversion so the text keeps its exact colour.
-    if (text) {
-        osd_.DrawRgb32(rgb_.get(), rgb_row_bytes, width_, height_);
+    return true;
+}
+
+bool VideoRenderer::Capture(uint8_t* out, size_t capacity, int* width, int* height, bool flip) {
+    std::lock_guard lock(shown_mutex_);
+    const bool shown = mode_ != Mode::kClosed && shown_;
+    if (width != nullptr) {
+        *width = shown ? width_ : 0;
     }
-    window_->present(window_->user, KM_FORMAT_RGB32, rgb_.get(), width_, height_,
-                     static_cast<int32_t>(rgb_row_bytes));
+    if (height != nullptr) {
+        *height = shown ? height_ : 0;
+    }
+    const size_t out_row_bytes = 3 * static_cast<size_t>(width_);
+    if (!shown || out == nullptr || capacity < out_row_bytes * static_cast<size_t>(height_)) {
+        return false;
+    }
+    // Software mode reads the RGB picture the window got: its text was drawn
+    // there, not on the surface.
+    const size_t surface_row_bytes = 2 * static_cast<size_t>(width_);
+    for (int row = 0; row < height_; ++row) {
+        uint8_t* dst = out + static_cast<size_t>(flip ? height_ - 1 - row : row) * out_row_bytes;
+        if (mode_ == Mode::kYuy2) {
+            Yuy2ToBgr24(surface_.get() + row * surface_row_bytes, surface_row_bytes, width_, 1, dst,
+                        out_row_bytes);
+        } else {
+            DropX(rgb_.get() + row * 4 * static_cast<size_t>(width_), width_, dst);
+        }
+    }
     return true;
 }
 

@@ -6,13 +6,14 @@
 // picture.
 //
 // Threading: Open, Close and Draw run on the channel thread only.
-// SetBrightness and Osd().Set/Clear may come from any thread.
+// SetBrightness, Osd().Set/Clear and Capture may come from any thread.
 #pragma once
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 #include "kestrel_media.h"
 #include "osd_text.h"
@@ -55,6 +56,14 @@ public:
 
     OsdText& Osd() { return osd_; }
 
+    // Copies the picture last shown, brightness and text included, as
+    // width x height B G R pixels in rows of 3 * width bytes, top row first
+    // or, with flip, bottom row first. false with *width = *height = 0 when
+    // nothing was shown since Open or the renderer is closed; false with the
+    // size set and nothing written when out is null or capacity is short of
+    // 3 * width * height. width and height may be null.
+    bool Capture(uint8_t* out, size_t capacity, int* width, int* height, bool flip);
+
 private:
     KmVideoWindow* window_ = nullptr;
     Mode mode_ = Mode::kClosed;
@@ -63,6 +72,10 @@ private:
     uint64_t open_count_ = 0;
     std::unique_ptr<uint8_t[]> surface_;  // YUY2 copy that brightness and text change
     std::unique_ptr<uint8_t[]> rgb_;      // software mode conversion buffer
+    // Held by Draw while it changes what it shows, by Open and Close while
+    // they swap the buffers, and by Capture while it reads them.
+    std::mutex shown_mutex_;
+    bool shown_ = false;  // a picture was presented since Open
     std::atomic<int> brightness_{0};
     OsdText osd_;
 };

@@ -36,11 +36,44 @@ inline uint8_t ClampToByte(int32_t fixed) {
     return static_cast<uint8_t>(std::clamp(fixed >> kFractionBits, 0, 255));
 }
 
-inline void WriteBgrx(uint8_t* out, int32_t luma, int32_t r_term, int32_t g_term, int32_t b_term) {
+// One pixel as B G R, then X = 0xFF when the layout has four bytes.
+template <int kBytesPerPixel>
+inline void WritePixel(uint8_t* out, int32_t luma, int32_t r_term, int32_t g_term, int32_t b_term) {
     out[0] = ClampToByte(luma + b_term);
     out[1] = ClampToByte(luma + g_term);
     out[2] = ClampToByte(luma + r_term);
-    out[3] = 0xFF;
+    if constexpr (kBytesPerPixel == 4) {
+        out[3] = 0xFF;
+    }
+}
+
+template <int kBytesPerPixel>
+void Yuy2ToBgr(const uint8_t* yuy2, size_t in_stride, int width, int height, uint8_t* out,
+               size_t out_stride) {
+    const int pairs = width / 2;
+    for (int row = 0; row < height; ++row) {
+        const uint8_t* src = yuy2 + row * in_stride;
+        uint8_t* dst = out + row * out_stride;
+        for (int pair = 0; pair < pairs; ++pair) {
+            const uint8_t u = src[1];
+            const uint8_t v = src[3];
+            const int32_t r_term = kRgb.v_to_r[v];
+            const int32_t g_term = kRgb.u_to_g[u] + kRgb.v_to_g[v];
+            const int32_t b_term = kRgb.u_to_b[u];
+            WritePixel<kBytesPerPixel>(dst, kRgb.luma[src[0]], r_term, g_term, b_term);
+            WritePixel<kBytesPerPixel>(dst + kBytesPerPixel, kRgb.luma[src[2]], r_term, g_term,
+                                       b_term);
+            src += 4;
+            dst += 2 * kBytesPerPixel;
+        }
+        if (width % 2 != 0) {
+            // The unpaired last pixel carries no V: borrow its neighbour's.
+            const uint8_t u = src[1];
+            const uint8_t v = pairs > 0 ? src[-1] : 128;
+            WritePixel<kBytesPerPixel>(dst, kRgb.luma[src[0]], kRgb.v_to_r[v],
+                                       kRgb.u_to_g[u] + kRgb.v_to_g[v], kRgb.u_to_b[u]);
+        }
+    }
 }
 
 }  // namespace
@@ -70,29 +103,12 @@ void PlanarToYuy2(const uint8_t* const planes[3], const int32_t strides[3], int 
 
 void Yuy2ToRgb32(const uint8_t* yuy2, size_t in_stride, int width, int height, uint8_t* out,
                  size_t out_stride) {
-    const int pairs = width / 2;
-    for (int row = 0; row < height; ++row) {
-        const uint8_t* src = yuy2 + row * in_stride;
-        uint8_t* dst = out + row * out_stride;
-        for (int pair = 0; pair < pairs; ++pair) {
-            const uint8_t u = src[1];
-            const uint8_t v = src[3];
-            const int32_t r_term = kRgb.v_to_r[v];
-            const int32_t g_term = kRgb.u_to_g[u] + kRgb.v_to_g[v];
-            const int32_t b_term = kRgb.u_to_b[u];
-            WriteBgrx(dst, kRgb.luma[src[0]], r_term, g_term, b_term);
-            WriteBgrx(dst + 4, kRgb.luma[src[2]], r_term, g_term, b_term);
-            src += 4;
-            dst += 8;
-        }
-        if (width % 2 != 0) {
-            // The unpaired last pixel carries no V: borrow its neighbour's.
-            const uint8_t u = src[1];
-            const uint8_t v = pairs > 0 ? src[-1] : 128;
-            WriteBgrx(dst, kRgb.luma[src[0]], kRgb.v_to_r[v], kRgb.u_to_g[u] + kRgb.v_to_g[v],
-                      kRgb.u_to_b[u]);
-        }
-    }
+    Yuy2ToBgr<4>(yuy2, in_stride, width, height, out, out_stride);
+}
+
+void Yuy2ToBgr24(const uint8_t* yuy2, size_t in_stride, int width, int height, uint8_t* out,
+                 size_t out_stride) {
+    Yuy2ToBgr<3>(yuy2, in_stride, width, height, out, out_stride);
 }
 
 void LiftLuma(uint8_t* yuy2, size_t stride, int width, int height, int level) {

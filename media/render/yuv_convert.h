@@ -1,6 +1,7 @@
 // Pixel conversions of the display path: the decoder's planar 4:2:0 picture
 // to packed YUY2 (bytes Y0 U Y1 V), YUY2 to 32-bit B G R X for windows that
-// take only RGB, and the brightness lift on luma.
+// take only RGB, YUY2 to 24-bit B G R for captures, and the brightness lift
+// on luma.
 //
 // Threading: plain functions of their arguments.
 #pragma once
@@ -18,6 +19,11 @@ void PlanarToYuy2(const uint8_t* const planes[3], const int32_t strides[3], int 
 // ITU-R BT.601 limited range to full-range RGB; X bytes are 0xFF. `out`
 // holds height rows of out_stride >= 4 * width bytes.
 void Yuy2ToRgb32(const uint8_t* yuy2, size_t in_stride, int width, int height, uint8_t* out,
+                 size_t out_stride);
+
+// The same conversion to 24-bit B G R pixels; `out` holds height rows of
+// out_stride >= 3 * width bytes.
+void Yuy2ToBgr24(const uint8_t* yuy2, size_t in_stride, int width, int height, uint8_t* out,
                  size_t out_stride);
 
 // Lifts every luma byte b to b + (255 - b) * level / 255; level 0 leaves the

@@ -12,17 +12,13 @@
 
 #include "clip_frames.h"
 #include "memory_window.h"
+#include "reference_pictures.h"
 
 namespace kestrel::media::test {
 namespace {
 
 constexpr int kFrameCount = 100;
 constexpr int kPadding = 24;
-// Allowed difference per channel from ffmpeg's default conversion: that
-// works with coarser fixed-point coefficients than ours and lands up to 3
-// off the exactly rounded BT.601 value; ours stays within 1 of it.
-constexpr int kRgbMaxDifference = 3;
-constexpr double kRgbMeanDifference = 1.0;
 
 std::vector<uint8_t> ToYuy2(const PaddedYuv420& frame, size_t stride) {
     std::vector<uint8_t> yuy2(stride * static_cast<size_t>(frame.height), 0xEE);
@@ -110,19 +106,22 @@ TEST(Yuy2ToRgb32, DecodedFrameMatchesFfmpegConversion) {
               kRgbMeanDifference);
 }
 
-TEST(Yuy2ToRgb32, EveryInputIsWithinOneOfTheExactMatrix) {
+TEST(Yuy2ToRgb32, EveryInputIsWithinOneOfTheExactMatrixInBothLayouts) {
     // All 2^24 combinations, one row of 256 luma values per chroma pair;
     // values beyond the limited range must clamp, not wrap.
     std::vector<uint8_t> yuy2(512);
-    std::vector<uint8_t> rgb(1024);
+    std::vector<uint8_t> rgb32(1024);
+    std::vector<uint8_t> bgr24(768);
     int max_difference = 0;
+    bool layouts_agree = true;
     for (int u = 0; u < 256; ++u) {
         for (int v = 0; v < 256; ++v) {
             for (int y = 0; y < 256; ++y) {
                 yuy2[2 * y] = static_cast<uint8_t>(y);
                 yuy2[2 * y + 1] = static_cast<uint8_t>(y % 2 == 0 ? u : v);
             }
-            Yuy2ToRgb32(yuy2.data(), yuy2.size(), 256, 1, rgb.data(), rgb.size());
+            Yuy2ToRgb32(yuy2.data(), yuy2.size(), 256, 1, rgb32.data(), rgb32.size());
+            Yuy2ToBgr24(yuy2.data(), yuy2.size(), 256, 1, bgr24.data(), bgr24.size());
             for (int y = 0; y < 256; ++y) {
                 const double luma = 255.0 / 219.0 * (y - 16);
                 const double cb = 255.0 / 224.0 * (u - 128);
@@ -134,12 +133,15 @@ TEST(Yuy2ToRgb32, EveryInputIsWithinOneOfTheExactMatrix) {
                 for (int c = 0; c < 3; ++c) {
                     const int expected =
                         static_cast<int>(std::lround(std::clamp(exact[c], 0.0, 255.0)));
-                    max_difference = std::max(max_difference, std::abs(rgb[4 * y + c] - expected));
+                    max_difference =
+                        std::max(max_difference, std::abs(rgb32[4 * y + c] - expected));
+                    layouts_agree = layouts_agree && bgr24[3 * y + c] == rgb32[4 * y + c];
                 }
             }
         }
     }
     EXPECT_LE(max_difference, 1);
+    EXPECT_TRUE(layouts_agree);
 }
 
 TEST(Yuy2ToRgb32, OddWidthWritesOnlyItsPixels) {
@@ -154,6 +156,22 @@ TEST(Yuy2ToRgb32, OddWidthWritesOnlyItsPixels) {
         EXPECT_EQ(rgb[4 * pixel + 2], rgb[0]);
     }
     EXPECT_EQ(rgb[12], 0xEE);
+}
+
+TEST(Yuy2ToBgr24, OddWidthWritesOnlyItsPixels) {
+    // Grey on the left; the unpaired third pixel is blue and borrows V.
+    const uint8_t yuy2[6] = {126, 128, 126, 128, 81, 240};
+    uint8_t rgb32[12];
+    uint8_t bgr24[12];
+    std::fill(std::begin(bgr24), std::end(bgr24), uint8_t{0xEE});
+    Yuy2ToRgb32(yuy2, 6, 3, 1, rgb32, 12);
+    Yuy2ToBgr24(yuy2, 6, 3, 1, bgr24, 12);
+    for (int pixel = 0; pixel < 3; ++pixel) {
+        for (int c = 0; c < 3; ++c) {
+            EXPECT_EQ(bgr24[3 * pixel + c], rgb32[4 * pixel + c]) << pixel << "," << c;
+        }
+    }
+    EXPECT_EQ(bgr24[9], 0xEE);
 }
 
 class LiftLumaTest : public ::testing::TestWithParam<int> {};
