@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes the seed corpora of the MCTP fuzz targets into fuzz/corpus/.
+"""Writes the seed corpora of the MCTP and recording-file fuzz targets into fuzz/corpus/.
 
 Each seed is a small, named example of a valid message or body or of one
 edge case the parsers must refuse. Run it again after changing the list; it
@@ -103,6 +103,57 @@ RECEIVE_SEEDS = {
 }
 
 
+# fuzz_recording_file: small recording files in both header layouts.
+def le(value, size):
+    return value.to_bytes(size, "little")
+
+
+def current_header(model_number, model_code, channels):
+    header = bytearray(512)
+    header[37:43] = bytes([24, 3, 14, 8, 0, 0])
+    header[43:49] = bytes([24, 3, 14, 8, 10, 0])
+    header[53] = 1
+    header[76:78] = le(model_number, 2)
+    header[80:80 + len(model_code)] = model_code
+    for i, (number, rate) in enumerate(channels):
+        header[100 + 40 * i] = number
+        header[101 + 40 * i] = rate
+    return bytes(header)
+
+
+def video_record(sub, pts, payload):
+    record = (b"0" + (b"1" if sub else b"0") + b"dcH264" + le(len(payload), 4) + le(0, 2)
+              + b"\0\0" + le(pts, 8) + payload)
+    return record + b"\0" * (-len(record) % 8)
+
+
+def old_header(model_number, model_code):
+    header = bytearray(512)
+    header[132] = 1
+    header[136] = ord("0")
+    header[140:142] = le(model_number, 2)
+    header[144:144 + len(model_code)] = model_code
+    return bytes(header)
+
+
+def old_record(channel, kind, time, payload):
+    bcd = bytes((v // 10) << 4 | v % 10 for v in time)
+    return bytes([0x30 + channel]) + kind + le(len(payload), 3) + bcd + b"\0" * 3 + payload
+
+
+UNIT = b"\0\0\0\x01\x09\xf0" + b"\x55" * 40
+RECORDING_SEEDS = {
+    "current": current_header(0x9602, b"KSR9602-04CH", [(1, 25)])
+    + b"".join(video_record(n % 3 == 2, 1000000 + 40000 * n, UNIT) for n in range(6)),
+    "current_cut": (current_header(0x2232, b"KSR2232-04CH", [(1, 2), (3, 0)])
+                    + video_record(False, 5, UNIT) + b"zz" + video_record(False, 9, UNIT))[:-40],
+    "first_generation": old_header(0x2061, b"KSR2061-04CH")
+    + b"".join(old_record(c, k, (24, 2, 29, 7, 0, c), UNIT)
+               for c, k in [(0, b"1wb"), (1, b"0dc"), (2, b"1dc"), (5, b"0dc"), (3, b"0dc")]),
+    "short": b"\0" * 300,
+}
+
+
 def write(target, seeds):
     folder = ROOT / target
     folder.mkdir(parents=True, exist_ok=True)
@@ -115,3 +166,4 @@ if __name__ == "__main__":
     write("fuzz_hdp_body", HDP_SEEDS)
     write("fuzz_mctp_answer", ANSWER_SEEDS)
     write("fuzz_transfer_receive", RECEIVE_SEEDS)
+    write("fuzz_recording_file", RECORDING_SEEDS)

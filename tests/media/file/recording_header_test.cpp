@@ -44,9 +44,7 @@ bool Same(const RecordingTime& t, int year, int month, int day, int hour, int mi
 }
 
 TEST(RecordingHeaderCurrent, SimulatorRecordingReadsBack) {
-    auto info = file_test::CurrentHeader(0x9602, "KSR9602-04CH");
-    info.channels = {{0, 25}, {2, 12}};  // the last used record sets the pace
-    const auto [code, header] = ReadRecording(info);
+    const auto [code, header] = ReadRecording(file_test::CurrentHeader(0x9602, "KSR9602-04CH"));
     ASSERT_EQ(code, kMediaOk);
     EXPECT_EQ(header.layout, HeaderLayout::kCurrent);
     EXPECT_EQ(header.type_code, 0x01000207u);
@@ -55,46 +53,36 @@ TEST(RecordingHeaderCurrent, SimulatorRecordingReadsBack) {
     EXPECT_TRUE(Same(header.end, 24, 3, 14, 8, 10, 30));
     EXPECT_EQ(RecordingTimeToSeconds(header.end) - RecordingTimeToSeconds(header.start), 630);
     EXPECT_TRUE(header.twenty_five_frame_family);
-    EXPECT_EQ(header.channel_mask, 0b101u);
-    EXPECT_EQ(header.frame_interval_ms, 1000u / 12);
+    EXPECT_EQ(header.channel_mask, 1u);
+    EXPECT_EQ(header.frame_interval_ms, 40u);
 }
 
-TEST(RecordingHeaderCurrent, FramesPerSecondTypesDefaultAndIgnoreUnusedRecords) {
-    auto info = file_test::CurrentHeader(0x9602, "KSR9602-04CH");
-    info.channels = {{5, 0}};  // 0 frames per second reads as 25
-    auto result = ReadRecording(info);
-    ASSERT_EQ(result.code, kMediaOk);
-    EXPECT_EQ(result.header.channel_mask, 1u << 5);
-    EXPECT_EQ(result.header.frame_interval_ms, 40u);
-
-    info.channels = {{40, 12}, {31, 5}};  // number 41 is out of range, 32 the highest kept
-    result = ReadRecording(info);
-    ASSERT_EQ(result.code, kMediaOk);
-    EXPECT_EQ(result.header.channel_mask, 1u << 31);
-    EXPECT_EQ(result.header.frame_interval_ms, 200u);
-
-    info.channels = {{40, 12}};  // nothing used: one frame a second
-    result = ReadRecording(info);
-    ASSERT_EQ(result.code, kMediaOk);
-    EXPECT_EQ(result.header.channel_mask, 0u);
-    EXPECT_EQ(result.header.frame_interval_ms, 1000u);
-}
-
-TEST(RecordingHeaderCurrent, FrameRateCodeTypesUseTheVideoStandardTable) {
-    auto info = file_test::CurrentHeader(0x2232, "KSR2232-04CH");  // not a frames-per-second type
-    info.pal = false;
-    info.channels = {{0, 2}};
-    auto result = ReadRecording(info);
-    ASSERT_EQ(result.code, kMediaOk);
-    EXPECT_EQ(result.header.type_code, 0x01000203u);
-    EXPECT_FALSE(result.header.twenty_five_frame_family);
-    EXPECT_EQ(result.header.frame_interval_ms, 133u);
-
-    info.pal = true;
-    info.channels = {{0, 5}};
-    EXPECT_EQ(ReadRecording(info).header.frame_interval_ms, 1280u);
-    info.channels = {{0, 9}};  // beyond the table
-    EXPECT_EQ(ReadRecording(info).header.frame_interval_ms, 40u);
+TEST(RecordingHeaderCurrent, ChannelMaskAndFrameInterval) {
+    using Channels = std::vector<kestrel::sim::HeaderChannel>;  // 0-based, written from 1
+    struct Case {
+        uint16_t model;  // 0x9602 counts frames per second, 0x2232 uses frame-rate codes
+        bool pal;
+        Channels channels;
+        uint32_t mask, interval;
+    } cases[] = {
+        {0x9602, true, {{0, 25}, {2, 12}}, 0b101, 1000 / 12},  // the last used record counts
+        {0x9602, true, {{5, 0}}, 1u << 5, 40},                 // 0 reads as 25
+        {0x9602, true, {{40, 12}, {31, 5}}, 1u << 31, 200},    // number 41 ignored, 32 kept
+        {0x9602, true, {{40, 12}}, 0, 1000},                   // nothing used: 1 a second
+        {0x2232, false, {{0, 2}}, 1, 133},
+        {0x2232, true, {{0, 5}}, 1, 1280},
+        {0x2232, true, {{0, 9}}, 1, 40},  // beyond the table
+    };
+    for (const Case& c : cases) {
+        auto info = file_test::CurrentHeader(c.model, "");
+        info.pal = c.pal;
+        info.channels = c.channels;
+        const auto [code, header] = ReadRecording(info);
+        ASSERT_EQ(code, kMediaOk);
+        EXPECT_EQ(header.twenty_five_frame_family, c.pal);
+        EXPECT_EQ(header.channel_mask, c.mask) << c.model << " " << c.interval;
+        EXPECT_EQ(header.frame_interval_ms, c.interval) << c.model << " " << c.mask;
+    }
 }
 
 TEST(RecordingHeaderCurrent, OutOfRangeTimesAreClampedAsRead) {
@@ -198,16 +186,15 @@ TEST(RecordingHeaderFirstGeneration, ChannelsAreScannedForLaterTypes) {
 }
 
 TEST(RecordingTimeSeconds, CountsCalendarDays) {
-    const RecordingTime leap_day{24, 2, 29, 0, 0, 0};
-    const RecordingTime march_first{24, 3, 1, 0, 0, 0};
-    const RecordingTime next_year{25, 3, 1, 0, 0, 0};
-    EXPECT_EQ(RecordingTimeToSeconds(march_first) - RecordingTimeToSeconds(leap_day), 86400);
-    EXPECT_EQ(RecordingTimeToSeconds(next_year) - RecordingTimeToSeconds(march_first), 365 * 86400);
-    EXPECT_EQ(RecordingTimeToSeconds(RecordingTime{0, 1, 1, 0, 0, 0}), 0);
-    EXPECT_EQ(RecordingTimeToSeconds(RecordingTime{0, 1, 1, 1, 2, 3}), 3723);
-    EXPECT_FALSE(IsValidRecordingTime(RecordingTime{24, 1, 0, 0, 0, 0}));
-    EXPECT_FALSE(IsValidRecordingTime(RecordingTime{24, 1, 32, 0, 0, 0}));
-    EXPECT_TRUE(IsValidRecordingTime(RecordingTime{24, 12, 31, 23, 59, 59}));
+    EXPECT_EQ(
+        RecordingTimeToSeconds({24, 3, 1, 0, 0, 0}) - RecordingTimeToSeconds({24, 2, 29, 0, 0, 0}),
+        86400);
+    EXPECT_EQ(
+        RecordingTimeToSeconds({25, 3, 1, 0, 0, 0}) - RecordingTimeToSeconds({24, 3, 1, 0, 0, 0}),
+        365 * 86400);
+    EXPECT_EQ(RecordingTimeToSeconds({0, 1, 1, 1, 2, 3}), 3723);
+    EXPECT_FALSE(IsValidRecordingTime({24, 1, 0, 0, 0, 0}));
+    EXPECT_TRUE(IsValidRecordingTime({24, 12, 31, 23, 59, 59}));
 }
 
 }  // namespace
