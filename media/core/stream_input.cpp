@@ -27,7 +27,7 @@ int32_t StreamInput::InputStream(std::span<const uint8_t> block) {
         std::memcpy(buffer_.get() + fill_, block.data(), block.size());
         fill_ += block.size();
     }
-    if (fill_ < kMinParseFill || !IsH264Type(type_code_)) {
+    if (fill_ < kMinParseFill || !(parse_every_type_ || IsH264Type(type_code_))) {
         return kMediaOk;
     }
     const size_t consumed = Parse(fill_);
@@ -123,6 +123,11 @@ int32_t StreamInput::InputAudioFrame(std::span<const uint8_t> record) {
 void StreamInput::SetSoundOpen(bool open) {
     std::lock_guard lock(mutex_);
     sound_open_ = open;
+}
+
+void StreamInput::SetParseEveryType(bool parse) {
+    std::lock_guard lock(mutex_);
+    parse_every_type_ = parse;
 }
 
 void StreamInput::Clear() {

@@ -58,6 +58,9 @@ public:
     void SetSoundOpen(bool open);
     // Drops everything buffered (a channel start, a file position change).
     void Clear();
+    // Recording files are parsed whatever their type: only live streams of
+    // the older types come frame by frame.
+    void SetParseEveryType(bool parse);
 
     size_t Fill() const;
     uint64_t AudioTimeStamp() const;
@@ -78,6 +81,7 @@ private:
     std::unique_ptr<uint8_t[]> buffer_;
     size_t fill_ = 0;
     bool sound_open_ = false;
+    bool parse_every_type_ = false;
     uint64_t audio_pts_us_ = 0;  // last video time stamp, advanced per audio record
 };
 

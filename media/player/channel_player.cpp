@@ -19,7 +19,9 @@ namespace kestrel::media {
 namespace {
 
 constexpr int kSetupTakeAttempts = 5;
-constexpr int kPausedRedrawMs = 40;
+constexpr int kPausedWaitMs = 40;
+constexpr int64_t kAudioSyncWindowUs = 80000;
+constexpr int kAudioSyncHoldMs = 20;
 constexpr int kFileIdleMs = 10;
 constexpr int kFileNotDueMs = 1;
 constexpr int kFileFirstFrameMs = 30;
@@ -32,6 +34,13 @@ constexpr int64_t kMaxGapUs = 2000000;
 constexpr int64_t kJumpGapUs = 1000000;
 constexpr int64_t kMaxFileGapUs = 1500000;
 constexpr int32_t kPlayInfoQueueEmpty = 0x20000016;
+
+double RateFactor(int rate) {
+    if (rate < 0) {
+        return static_cast<double>(1u << std::min(-rate, 4));
+    }
+    return rate > 0 ? 1.0 / static_cast<double>(1u << std::min(rate, 4)) : 1.0;
+}
 
 }  // namespace
 
@@ -51,12 +60,14 @@ struct ChannelPlayer::Core {
     // Control flags from other threads.
     std::atomic<int> volume{kInitialVolume};
     std::atomic<bool> paused{false};
-    std::atomic<bool> step_requested{false};
+    std::atomic<int> step_decodes{0};  // frames a pending step decodes
 
     // Figures for tests and benchmarks.
     std::atomic<uint64_t> decoded{0};
     std::atomic<uint64_t> presented{0};
     std::atomic<uint64_t> renderer_opens{0};
+    std::atomic<uint64_t> shown_pts_atomic{0};  // for the file player's steps
+    std::atomic<uint64_t> skip_until_pts{0};    // earlier frames are decoded, not shown
 
     // Thread state: only the player thread touches these.
     std::unique_ptr<H264Decoder> decoder;
@@ -67,7 +78,9 @@ struct ChannelPlayer::Core {
     uint64_t next_pts = 0;
     uint64_t shown_pts = 0;
     uint64_t shown_next_pts = 0;
-    uint32_t last_display_tick = 0;
+    uint32_t pace_base_tick = 0;  // when the shown frame was due
+    bool show_pictures = true;    // false while a step decodes up to its frame
+    uint64_t displaying_pts = 0;  // of the frame whose picture Display shows
 
     void Run(platform::MessageThread& self);
     void Handle(const platform::Message& message);
@@ -77,6 +90,7 @@ struct ChannelPlayer::Core {
     void DecodeStep();
     void FirstFrameSetup();
     bool FileStep(platform::MessageThread& self);
+    bool AudioSyncActive() const;
     FrameQueue::Taken TakeFrame();
     FrameQueue::Taken TakeSkippingBacklog();
     bool DecodeRecord(const FrameQueue::Taken& frame);
@@ -106,13 +120,11 @@ void ChannelPlayer::Core::Run(platform::MessageThread& self) {
                 const int64_t gap_ms = (static_cast<int64_t>(next_pts - current_pts)) / 1000;
                 go_on = Wait(self, LiveSleepMs(target_depth, queue->Count(), gap_ms));
             }
-        } else if (!paused.load() || step_requested.load()) {
+        } else if (!paused.load() || step_decodes.load() > 0) {
             go_on = FileStep(self);
         } else {
-            if (ready) {
-                Display();
-            }
-            go_on = Wait(self, kPausedRedrawMs);
+            // Paused: the window keeps the last picture itself.
+            go_on = Wait(self, kPausedWaitMs);
         }
         if (!go_on) {
             break;
@@ -211,12 +223,14 @@ void ChannelPlayer::Core::SetTimeStamps(const FrameQueue::Taken& frame) {
         frame.next_pts_us == 0 ? frame.pts_us + static_cast<uint64_t>(gap) : frame.next_pts_us;
     shown_pts = current_pts;
     shown_next_pts = next_pts;
+    shown_pts_atomic.store(current_pts);
     sound->SetVideoPts(current_pts, next_pts);
 }
 
 void ChannelPlayer::Core::Display() {
     const Yuy2Picture picture = decoder->Picture();
-    if (picture.pixels == nullptr) {
+    if (picture.pixels == nullptr || !show_pictures ||
+        displaying_pts < skip_until_pts.load(std::memory_order_relaxed)) {
         return;
     }
     if (!renderer.IsOpen() || picture.width != renderer.Width() ||
@@ -227,7 +241,6 @@ void ChannelPlayer::Core::Display() {
         }
         renderer_opens.fetch_add(1, std::memory_order_relaxed);
     }
-    last_display_tick = platform::TickCountMs();
     const bool show_text = Library().show_info_default.load() != 1;
     if (renderer.Draw(picture.pixels, picture.stride, picture.width, picture.height, show_text)) {
         presented.fetch_add(1, std::memory_order_relaxed);
@@ -262,6 +275,7 @@ void ChannelPlayer::Core::FirstFrameSetup() {
     if (!have_picture) {
         return;
     }
+    displaying_pts = frame.pts_us;
     const Yuy2Picture picture = decoder->Picture();
     if (picture.width <= kMinAcceptedWidth || picture.width >= kMaxAcceptedWidth) {
         return;
@@ -295,6 +309,7 @@ void ChannelPlayer::Core::DecodeStep() {
     if (!h264_type && !IsMainStreamVideoTag(frame.tag)) {
         return;
     }
+    displaying_pts = frame.pts_us;
     if (DecodeRecord(frame)) {
         Display();
     }
@@ -310,30 +325,57 @@ bool ChannelPlayer::Core::FileStep(platform::MessageThread& self) {
             gap_us = kJumpGapUs;
         }
     }
-    double factor = 1.0;
+    const bool is_paused = paused.load();
     const int rate = Library().rate.load();
-    if (!paused.load() && rate < 0) {
-        factor = static_cast<double>(1u << std::min(-rate, 4));
-    } else if (!paused.load() && rate > 0) {
-        factor = 1.0 / static_cast<double>(1u << std::min(rate, 4));
-    }
+    const double factor = is_paused ? 1.0 : RateFactor(rate);
     if (queue->Count() == 0) {
         shown_pts = 0;
         shown_next_pts = 0;
         return Wait(self, kFileIdleMs);
     }
-    const uint32_t elapsed = platform::TickCountMs() - last_display_tick;
-    const bool due = step_requested.load() ||
-                     static_cast<double>(gap_us) * factor / 1000.0 <= static_cast<double>(elapsed);
+    const uint32_t now = platform::TickCountMs();
+    const bool stepping = step_decodes.load() > 0;
+    const uint32_t frame_ms = static_cast<uint32_t>(static_cast<double>(gap_us) * factor / 1000.0);
+    bool due = stepping || frame_ms <= now - pace_base_tick;
+    if (!is_paused && !stepping && rate == 0 && AudioSyncActive()) {
+        const AudioClock clock = sound->Clock();
+        if (clock.pts_us != 0 && clock.next_pts_us != 0 && shown_pts != 0 && shown_next_pts != 0) {
+            const int64_t ahead = static_cast<int64_t>(shown_next_pts - clock.pts_us);
+            const int64_t next_ahead = static_cast<int64_t>(shown_next_pts - clock.next_pts_us);
+            if (ahead < -kAudioSyncWindowUs) {
+                due = true;  // video lags the sound: show the next frame now
+            } else if (ahead > kAudioSyncWindowUs && next_ahead > kAudioSyncWindowUs) {
+                return Wait(self, kAudioSyncHoldMs);  // video runs ahead of the sound
+            }
+        }
+    }
     if (!due) {
         return Wait(self, kFileNotDueMs);
     }
-    DecodeStep();
-    step_requested.store(false);
+    // The schedule advances by exactly one frame, so processing time does not
+    // slow playback; a player late by more than a frame starts afresh.
+    pace_base_tick = now - pace_base_tick > 2 * frame_ms ? now : pace_base_tick + frame_ms;
+    if (stepping) {
+        // Only the last frame of a step is shown; the ones before it only
+        // bring the decoder up to it.
+        int remaining = step_decodes.load();
+        show_pictures = remaining == 1;
+        DecodeStep();
+        show_pictures = true;
+        // A step requested meanwhile replaces this one and keeps its count.
+        step_decodes.compare_exchange_strong(remaining, remaining - 1);
+    } else {
+        DecodeStep();
+    }
     if (gap_us == 0) {
+        pace_base_tick = platform::TickCountMs();
         return Wait(self, kFileFirstFrameMs);
     }
     return true;
+}
+
+bool ChannelPlayer::Core::AudioSyncActive() const {
+    return IsAudioPlayerType(setup.type_code) && sound->IsOpen();
 }
 
 ChannelPlayer::ChannelPlayer(std::shared_ptr<Core> core) : core_(std::move(core)) {}
@@ -449,9 +491,29 @@ void ChannelPlayer::SetPaused(bool paused) {
     core_->paused.store(paused);
 }
 
-void ChannelPlayer::RequestStep() {
-    core_->step_requested.store(true);
+void ChannelPlayer::RequestStep(int decodes) {
+    core_->step_decodes.store(std::max(decodes, 1));
     thread_.Post(kChannelWake);
+}
+
+void ChannelPlayer::SkipUntil(uint64_t pts_us) {
+    core_->skip_until_pts.store(pts_us);
+}
+
+bool ChannelPlayer::StepPending() const {
+    return core_->step_decodes.load() > 0;
+}
+
+uint64_t ChannelPlayer::ShownPts() const {
+    return core_->shown_pts_atomic.load();
+}
+
+void ChannelPlayer::ClearSound() {
+    core_->sound->Clear();
+}
+
+void ChannelPlayer::StopFileAudio(int32_t mode) {
+    core_->sound->StopFileAudio(mode);
 }
 
 VideoRenderer& ChannelPlayer::Renderer() {

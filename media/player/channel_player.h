@@ -99,7 +99,17 @@ public:
     void SetVolume(int volume);
     int Volume() const;
     void SetPaused(bool paused);
-    void RequestStep();
+    // While paused: decode `decodes` frames and show the last of them (a
+    // step back decodes from a key frame up to the frame before).
+    void RequestStep(int decodes = 1);
+    bool StepPending() const;
+    // After a jump into the middle of a file: frames stamped before pts_us
+    // are decoded (they lead up to it from a key frame) but not shown.
+    void SkipUntil(uint64_t pts_us);
+    // Time stamp of the frame last decoded for showing.
+    uint64_t ShownPts() const;
+    void ClearSound();
+    void StopFileAudio(int32_t mode);
     VideoRenderer& Renderer();
     const ChannelSetup& Setup() const;
     ChannelStats Stats() const;

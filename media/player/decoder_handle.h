@@ -9,6 +9,7 @@
 #include <exception>
 #include <memory>
 
+#include "file_player.h"
 #include "kestrel_media.h"
 #include "media_result.h"
 #include "stream_decoder.h"
@@ -18,16 +19,26 @@ namespace kestrel::media {
 constexpr int32_t kHandleModeLive = 0;
 constexpr int32_t kHandleModeFile = 3;
 
+// Exactly one of the two objects is set; the handle owns it.
 class DecoderHandle {
 public:
     explicit DecoderHandle(std::unique_ptr<StreamDecoder> stream)
         : stream_(std::move(stream)), mode_(kHandleModeLive) {}
+    explicit DecoderHandle(std::unique_ptr<FilePlayer> file)
+        : file_(std::move(file)), mode_(kHandleModeFile) {}
 
     bool IsFile() const { return mode_ == kHandleModeFile; }
     // The live stream decoder; null on file handles.
     StreamDecoder* Live() const { return IsFile() ? nullptr : stream_.get(); }
+    // The file player; null on live handles.
+    FilePlayer* File() const { return file_.get(); }
+    // The stream decoder either kind shows pictures with: a file handle's
+    // embedded one (null until its file is open).
+    StreamDecoder* Display() const { return IsFile() ? file_->Decoder() : stream_.get(); }
 
 private:
+    // The file player goes first: its players feed from the stream decoder.
+    std::unique_ptr<FilePlayer> file_;
     std::unique_ptr<StreamDecoder> stream_;
     int32_t mode_;
 };

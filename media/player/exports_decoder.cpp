@@ -1,4 +1,6 @@
 // Open, close, start, stop and input of decoder handles.
+#include <algorithm>
+#include <array>
 #include <new>
 
 #include "decoder_handle.h"
@@ -57,22 +59,30 @@ QW_MEDIA_EXPORT int32_t QW_API QW_DVR_MEDIA_StartPlay(QW_DECODER_HANDLE decoder,
         return kMediaBadArgument;
     }
     return Guarded(kMediaNotAvailable, [&] {
-        StreamDecoder* live = FromHandle(decoder)->Live();
-        if (live == nullptr) {
-            return kMediaNotAvailable;  // file playback comes with the file player
+        DecoderHandle& handle = *FromHandle(decoder);
+        if (handle.IsFile()) {
+            // Up to four windows; missing ones stay null.
+            std::array<KmVideoWindow*, FilePlayer::kWindowCount> file_windows{};
+            const int32_t count =
+                std::min({window_count, channel_count, int32_t{FilePlayer::kWindowCount}});
+            for (int32_t i = 0; windows != nullptr && i < count; ++i) {
+                file_windows[static_cast<size_t>(i)] = windows[i];
+            }
+            return handle.File()->Start(file_windows);
         }
         KmVideoWindow* window = (windows != nullptr && window_count > 0) ? windows[0] : nullptr;
-        return live->StartChannel(channels[0], window, true);
+        return handle.Live()->StartChannel(channels[0], window, true);
     });
 }
 
 QW_MEDIA_EXPORT int32_t QW_API QW_DVR_MEDIA_StopPlay(QW_DECODER_HANDLE decoder, int32_t channel) {
-    const int32_t check = CheckLive(decoder);
-    if (check != kMediaOk) {
-        return check;
+    if (decoder == nullptr) {
+        return kMediaBadArgument;
     }
-    return Guarded(kMediaNotAvailable,
-                   [&] { return FromHandle(decoder)->Live()->StopChannel(channel); });
+    return Guarded(kMediaNotAvailable, [&] {
+        DecoderHandle& handle = *FromHandle(decoder);
+        return handle.IsFile() ? handle.File()->Stop() : handle.Live()->StopChannel(channel);
+    });
 }
 
 QW_MEDIA_EXPORT int32_t QW_API QW_DVR_MEDIA_InputDataToDecoder(QW_DECODER_HANDLE decoder,

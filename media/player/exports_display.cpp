@@ -16,12 +16,15 @@ extern "C" {
 QW_MEDIA_EXPORT int32_t QW_API QW_DVR_MEDIA_SetOsd(QW_DECODER_HANDLE decoder, int32_t channel,
                                                    int32_t enable, const char* text,
                                                    int32_t position, int32_t colour) {
-    const int32_t check = CheckLive(decoder);
-    if (check != kMediaOk) {
-        return check;
+    if (decoder == nullptr) {
+        return kMediaBadArgument;
     }
     return Guarded(kMediaNotAvailable, [&] {
-        return FromHandle(decoder)->Live()->SetOsd(channel, enable, text, position, colour);
+        StreamDecoder* display = FromHandle(decoder)->Display();
+        if (display == nullptr) {
+            return channel < 0 || channel >= kChannelSlots ? kMediaBadArgument : kMediaFailed;
+        }
+        return display->SetOsd(channel, enable, text, position, colour);
     });
 }
 

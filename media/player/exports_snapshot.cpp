@@ -20,14 +20,15 @@ QW_MEDIA_EXPORT int32_t QW_API QW_DVR_MEDIA_CaptureVideoImage(QW_DECODER_HANDLE 
         width == nullptr || height == nullptr) {
         return kMediaBadArgument;
     }
-    StreamDecoder* live = FromHandle(decoder)->Live();
-    if (live == nullptr) {
-        *width = 0;
-        *height = 0;
-        return kMediaFailed;
-    }
-    return Guarded(kMediaFailed,
-                   [&] { return live->Capture(channel, pixels, width, height, flip != 0); });
+    return Guarded(kMediaFailed, [&] {
+        StreamDecoder* display = FromHandle(decoder)->Display();
+        if (display == nullptr) {
+            *width = 0;
+            *height = 0;
+            return kMediaFailed;
+        }
+        return display->Capture(channel, pixels, width, height, flip != 0);
+    });
 }
 
 QW_MEDIA_EXPORT int32_t QW_API QW_DVR_MEDIA_Save2BMPFile(const char* file_name,

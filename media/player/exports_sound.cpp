@@ -1,46 +1,53 @@
-// Sound of live channels: open, close, volume and mute.
+// Sound of live and file channels: open, close, volume and mute.
 #include "decoder_handle.h"
 
 using namespace kestrel::media;
 
+namespace {
+
+// Runs the live or the file variant of a sound export.
+template <typename Live, typename File>
+int32_t OnSound(QW_DECODER_HANDLE decoder, int32_t channel, Live live, File file) {
+    if (decoder == nullptr || channel < 0 || channel >= kChannelSlots) {
+        return kMediaBadArgument;
+    }
+    return Guarded(kMediaNotAvailable, [&] {
+        DecoderHandle& handle = *FromHandle(decoder);
+        return handle.IsFile() ? file(*handle.File()) : live(*handle.Live());
+    });
+}
+
+}  // namespace
+
 extern "C" {
 
 QW_MEDIA_EXPORT int32_t QW_API QW_DVR_MEDIA_OpenSound(QW_DECODER_HANDLE decoder, int32_t channel) {
-    const int32_t check = CheckLive(decoder);
-    if (check != kMediaOk) {
-        return check;
-    }
-    return Guarded(kMediaNotAvailable,
-                   [&] { return FromHandle(decoder)->Live()->OpenSound(channel); });
+    return OnSound(
+        decoder, channel, [&](StreamDecoder& live) { return live.OpenSound(channel); },
+        [&](FilePlayer& file) { return file.OpenSound(channel); });
 }
 
 QW_MEDIA_EXPORT int32_t QW_API QW_DVR_MEDIA_CloseSound(QW_DECODER_HANDLE decoder, int32_t channel) {
-    const int32_t check = CheckLive(decoder);
-    if (check != kMediaOk) {
-        return check;
-    }
-    return Guarded(kMediaNotAvailable,
-                   [&] { return FromHandle(decoder)->Live()->CloseSound(channel); });
+    return OnSound(
+        decoder, channel, [&](StreamDecoder& live) { return live.CloseSound(channel); },
+        [&](FilePlayer& file) { return file.CloseSound(channel); });
 }
 
 QW_MEDIA_EXPORT int32_t QW_API QW_DVR_MEDIA_SetVolume(QW_DECODER_HANDLE decoder, int32_t channel,
                                                       int32_t volume) {
-    const int32_t check = CheckLive(decoder);
-    if (check != kMediaOk) {
-        return check;
+    if (volume < 0 || volume > 0xFFFF) {
+        return kMediaBadArgument;
     }
-    return Guarded(kMediaNotAvailable,
-                   [&] { return FromHandle(decoder)->Live()->SetVolume(channel, volume); });
+    return OnSound(
+        decoder, channel, [&](StreamDecoder& live) { return live.SetVolume(channel, volume); },
+        [&](FilePlayer& file) { return file.SetVolume(channel, volume); });
 }
 
 QW_MEDIA_EXPORT int32_t QW_API QW_DVR_MEDIA_SetMute(QW_DECODER_HANDLE decoder, int32_t channel,
                                                     int32_t mute) {
-    const int32_t check = CheckLive(decoder);
-    if (check != kMediaOk) {
-        return check;
-    }
-    return Guarded(kMediaNotAvailable,
-                   [&] { return FromHandle(decoder)->Live()->SetMute(channel, mute); });
+    return OnSound(
+        decoder, channel, [&](StreamDecoder& live) { return live.SetMute(channel, mute); },
+        [](FilePlayer&) { return kMediaNotAvailable; });
 }
 
 }  // extern "C"

@@ -338,6 +338,44 @@ void StreamDecoder::SetPlaybackInfo(const char* name, const QwMediaTime& start_t
     notify_ = std::move(notify);
 }
 
+void StreamDecoder::SetFileMode(bool several_channels) {
+    std::lock_guard lock(mutex_);
+    input_->SetParseEveryType(true);
+    route_by_stream_digit_ = several_channels;
+}
+
+void StreamDecoder::ForEachPlayer(const std::function<void(int slot, ChannelPlayer&)>& fn) {
+    std::lock_guard lock(mutex_);
+    for (int slot = 0; slot < kChannelSlots; ++slot) {
+        if (slots_[slot]) {
+            fn(slot, *slots_[slot]);
+        }
+    }
+}
+
+size_t StreamDecoder::MaxQueued(uint32_t mask) const {
+    std::lock_guard lock(mutex_);
+    size_t most = 0;
+    for (int slot = 0; slot < kChannelSlots; ++slot) {
+        if (slots_[slot] && (mask & (1u << slot)) != 0) {
+            most = std::max(most, slots_[slot]->QueuedFrames());
+        }
+    }
+    return most;
+}
+
+void StreamDecoder::Flush() {
+    std::lock_guard lock(mutex_);
+    input_->Clear();
+    for (const auto& slot : slots_) {
+        if (slot) {
+            slot->ResetQueue();
+            slot->ClearSound();
+            slot->Wake();
+        }
+    }
+}
+
 bool StreamDecoder::ChannelStatsOf(int32_t channel, ChannelStats* out) const {
     std::lock_guard lock(mutex_);
     const int slot = SlotOf(channel);

@@ -74,6 +74,17 @@ public:
     void SetPlaybackInfo(const char* name, const QwMediaTime& start_time,
                          std::function<void(int32_t, intptr_t)> notify);
 
+    // File playback: the file's bytes are parsed whatever the type, and a
+    // file of several channels sends each record to its own channel.
+    void SetFileMode(bool several_channels);
+    // Runs fn on every started player, under the lock.
+    void ForEachPlayer(const std::function<void(int slot, ChannelPlayer&)>& fn);
+    // Most frames queued on the players of the channels in `mask`.
+    size_t MaxQueued(uint32_t mask) const;
+    // Drops buffered input, every player's queued frames and sound, and
+    // wakes the players (a position change).
+    void Flush();
+
     // For tests and benchmarks: figures of the player in a slot.
     bool ChannelStatsOf(int32_t channel, ChannelStats* out) const;
 
@@ -101,6 +112,7 @@ private:
     std::array<std::unique_ptr<ChannelPlayer>, kChannelSlots> slots_;
     int current_ = 0;
     bool sound_open_ = false;
+    bool route_by_stream_digit_ = false;
     int volume_ = kInitialVolume;
     std::array<char, 16> name_{};
     QwMediaTime start_time_{};
