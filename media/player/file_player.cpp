@@ -764,14 +764,9 @@ int32_t FilePlayer::SeekTime(const QwMediaTime& time) {
     return kMediaFailed;
 }
 
-bool FilePlayer::JumpToFrame(uint64_t target) {
-    const auto located = FindVideoFrameAtOrAfter(source_, target, kMarkerMainVideo);
-    if (!located || located->offset != target) {
-        return false;
-    }
-    // Back to the key frame the target depends on.
-    LocatedFrame key = *located;
-    int frames = 1;
+LocatedFrame FilePlayer::KeyFrameFor(const LocatedFrame& target, int* frames) {
+    LocatedFrame key = target;
+    *frames = 1;
     for (int searched = 0; searched < kMaxKeyFrameSearch; ++searched) {
         const auto bytes = ReadFrame(source_, key);
         if (bytes && HasIdrPicture(bytes->payload)) {
@@ -782,8 +777,18 @@ bool FilePlayer::JumpToFrame(uint64_t target) {
             break;  // no key frame before: start at the oldest frame found
         }
         key = *before;
-        ++frames;
+        ++*frames;
     }
+    return key;
+}
+
+bool FilePlayer::JumpToFrame(uint64_t target) {
+    const auto located = FindVideoFrameAtOrAfter(source_, target, kMarkerMainVideo);
+    if (!located || located->offset != target) {
+        return false;
+    }
+    int frames = 0;
+    const LocatedFrame key = KeyFrameFor(*located, &frames);
     decoder_->Flush();
     const uint64_t target_pts = located->header.pts_us;
     decoder_->ForEachPlayer(
@@ -867,20 +872,8 @@ int32_t FilePlayer::StepBackward() {
     }
     step_mode_ = kStepBackward;
     step_frame_offset_ = target->offset;
-    LocatedFrame key = *target;
-    int frames = 1;
-    for (int searched = 0; searched < kMaxKeyFrameSearch; ++searched) {
-        const auto bytes = ReadFrame(source_, key);
-        if (bytes && HasIdrPicture(bytes->payload)) {
-            break;
-        }
-        const auto before = FindMainFrameBefore(source_, key.offset);
-        if (!before || before->offset < data_start_) {
-            break;
-        }
-        key = *before;
-        ++frames;
-    }
+    int frames = 0;
+    const LocatedFrame key = KeyFrameFor(*target, &frames);
     decoder_->Flush();
     const uint64_t target_end = target->offset + target->header.RecordLength();
     std::vector<uint8_t> bytes(static_cast<size_t>(target_end - key.offset));

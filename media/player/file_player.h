@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "file_source.h"
+#include "frame_locator.h"
 #include "kestrel_media.h"
 #include "platform/thread.h"
 #include "recording_header.h"
@@ -86,6 +87,9 @@ private:
     // at or before it, with the frames before the target decoded unseen.
     // Under file_mutex_.
     bool JumpToFrame(uint64_t target);
+    // The key frame `target` is decoded from, and in *frames how many main
+    // frames lead from it to the target (both counted). Under file_mutex_.
+    LocatedFrame KeyFrameFor(const LocatedFrame& target, int* frames);
     void FeedLocked(size_t bytes);  // reads at the position and feeds
     size_t ReadAndFeedLocked(size_t bytes, bool* read_nothing);
 
