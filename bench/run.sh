@@ -4,10 +4,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTREL_BUILD_TESTS=OFF >/dev/null
 cmake --build build-bench --target bench_live_stream bench_config_call bench_download bench_stream_parse \
-  bench_decode_present bench_live_channels kestrel-dvrsim
+  bench_decode_present bench_live_channels bench_audio_sync kestrel-dvrsim
 ./build-bench/bin/bench_live_stream
 ./build-bench/bin/bench_config_call
 ./build-bench/bin/bench_download
 ./build-bench/bin/bench_stream_parse
 ./build-bench/bin/bench_decode_present
 ./build-bench/bin/bench_live_channels 60
+./build-bench/bin/bench_audio_sync

@@ -1,6 +1,7 @@
 #include "channel_player.h"
 
 #include <algorithm>
+#include <mutex>
 #include <new>
 #include <optional>
 
@@ -68,6 +69,9 @@ struct ChannelPlayer::Core {
     std::atomic<uint64_t> renderer_opens{0};
     std::atomic<uint64_t> shown_pts_atomic{0};  // for the file player's steps
     std::atomic<uint64_t> skip_until_pts{0};    // earlier frames are decoded, not shown
+    mutable std::mutex shown_clock_mutex;       // keeps the pair below together
+    uint64_t shown_video_pts = 0;
+    uint64_t audio_clock_at_show = 0;
 
     // Thread state: only the player thread touches these.
     std::unique_ptr<H264Decoder> decoder;
@@ -228,22 +232,27 @@ void ChannelPlayer::Core::SetTimeStamps(const FrameQueue::Taken& frame) {
 }
 
 void ChannelPlayer::Core::Display() {
-    const Yuy2Picture picture = decoder->Picture();
-    if (picture.pixels == nullptr || !show_pictures ||
+    if (!decoder->HasPicture() || !show_pictures ||
         displaying_pts < skip_until_pts.load(std::memory_order_relaxed)) {
         return;
     }
-    if (!renderer.IsOpen() || picture.width != renderer.Width() ||
-        picture.height != renderer.Height() || !ready) {
+    const int width = decoder->Width();
+    const int height = decoder->Height();
+    if (!renderer.IsOpen() || width != renderer.Width() || height != renderer.Height() || !ready) {
         renderer.Close();
-        if (!renderer.Open(window, picture.width, picture.height)) {
+        if (!renderer.Open(window, width, height)) {
             return;
         }
         renderer_opens.fetch_add(1, std::memory_order_relaxed);
     }
+    // Only shown pictures are converted, straight from the decoder's planes.
     const bool show_text = Library().show_info_default.load() != 1;
-    if (renderer.Draw(picture.pixels, picture.stride, picture.width, picture.height, show_text)) {
+    if (renderer.DrawPlanar(decoder->Planes(), decoder->Strides(), width, height, show_text)) {
         presented.fetch_add(1, std::memory_order_relaxed);
+        const AudioClock clock = sound->Clock();
+        std::lock_guard lock(shown_clock_mutex);
+        shown_video_pts = displaying_pts;
+        audio_clock_at_show = clock.pts_us;
     }
 }
 
@@ -276,11 +285,10 @@ void ChannelPlayer::Core::FirstFrameSetup() {
         return;
     }
     displaying_pts = frame.pts_us;
-    const Yuy2Picture picture = decoder->Picture();
-    if (picture.width <= kMinAcceptedWidth || picture.width >= kMaxAcceptedWidth) {
+    if (decoder->Width() <= kMinAcceptedWidth || decoder->Width() >= kMaxAcceptedWidth) {
         return;
     }
-    if (renderer.Open(window, picture.width, picture.height)) {
+    if (renderer.Open(window, decoder->Width(), decoder->Height())) {
         renderer_opens.fetch_add(1, std::memory_order_relaxed);
     }
     ready = true;
@@ -525,8 +533,12 @@ const ChannelSetup& ChannelPlayer::Setup() const {
 }
 
 ChannelStats ChannelPlayer::Stats() const {
-    return ChannelStats{core_->decoded.load(), core_->presented.load(),
-                        core_->renderer_opens.load()};
+    ChannelStats stats{core_->decoded.load(), core_->presented.load(),
+                       core_->renderer_opens.load()};
+    std::lock_guard lock(core_->shown_clock_mutex);
+    stats.shown_video_pts_us = core_->shown_video_pts;
+    stats.audio_clock_at_show_us = core_->audio_clock_at_show;
+    return stats;
 }
 
 }  // namespace kestrel::media

@@ -56,6 +56,10 @@ struct ChannelStats {
     uint64_t decoded = 0;         // frames taken and decoded into a picture
     uint64_t presented = 0;       // pictures handed to the renderer
     uint64_t renderer_opens = 0;  // successful renderer opens
+    // Time stamp of the picture last shown, and the audio clock read just
+    // after it was shown (0 while no audio player plays), as one pair.
+    uint64_t shown_video_pts_us = 0;
+    uint64_t audio_clock_at_show_us = 0;
 };
 
 class ChannelPlayer {

@@ -3,7 +3,6 @@
 #include <new>
 
 #include "h264_component.h"
-#include "yuv_convert.h"
 
 namespace kestrel::media {
 namespace {
@@ -19,6 +18,14 @@ Qw264DecAttr LiveAttributes() {
     return attr;
 }
 
+// A picture the display path can take: inside the size the decoder was
+// opened for, whatever the component lets through.
+bool Acceptable(const Qw264DecPicture& picture) {
+    return picture.planes[0] != nullptr && picture.planes[1] != nullptr &&
+           picture.planes[2] != nullptr && picture.width > 0 && picture.height > 0 &&
+           picture.width <= kMaxPictureWidthMb * 16 && picture.height <= kMaxPictureHeightMb * 16;
+}
+
 }  // namespace
 
 std::unique_ptr<H264Decoder> H264Decoder::Create() {
@@ -28,12 +35,6 @@ std::unique_ptr<H264Decoder> H264Decoder::Create() {
     }
     std::unique_ptr<H264Decoder> decoder(new (std::nothrow) H264Decoder);
     if (!decoder) {
-        return nullptr;
-    }
-    // Sized for the largest picture the decoder is opened for, so no
-    // picture it accepts can overrun it.
-    decoder->picture_buffer_.reset(new (std::nothrow) uint8_t[kMaxYuy2PictureBytes]);
-    if (!decoder->picture_buffer_) {
         return nullptr;
     }
     const Qw264DecAttr attr = LiveAttributes();
@@ -51,6 +52,8 @@ H264Decoder::~H264Decoder() {
 }
 
 bool H264Decoder::Decode(std::span<const uint8_t> access_unit) {
+    // Whatever happens below, the component lets go of the last planes.
+    picture_ = Qw264DecPicture{};
     if (access_unit.size() > QW264_MAX_AU_BYTES) {
         last_status_ = QW264_ERR_TOO_BIG;
         return false;
@@ -59,23 +62,15 @@ bool H264Decoder::Decode(std::span<const uint8_t> access_unit) {
     last_status_ = H264Component().decode(decoder_, access_unit.data(),
                                           static_cast<int32_t>(access_unit.size()), 0, &decoded,
                                           access_unit.empty() ? 1 : 0);
-    return last_status_ == QW264_OK && Convert(decoded);
+    if (last_status_ != QW264_OK || !Acceptable(decoded)) {
+        return false;
+    }
+    picture_ = decoded;
+    return true;
 }
 
 bool H264Decoder::Drain() {
     return Decode({});
-}
-
-bool H264Decoder::Convert(const Qw264DecPicture& decoded) {
-    const size_t stride = size_t(decoded.width) * 2;
-    if (decoded.width <= 0 || decoded.height <= 0 ||
-        stride * size_t(decoded.height) > kMaxYuy2PictureBytes) {
-        return false;
-    }
-    PlanarToYuy2(decoded.planes, decoded.strides, decoded.width, decoded.height,
-                 picture_buffer_.get(), stride);
-    picture_ = Yuy2Picture{picture_buffer_.get(), decoded.width, decoded.height, stride};
-    return true;
 }
 
 }  // namespace kestrel::media

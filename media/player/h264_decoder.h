@@ -1,8 +1,10 @@
 // One channel's H.264 decoder: the outside component's decoder instance and
-// the last picture, converted to packed YUY2 (Y0 U Y1 V) for display.
+// the last picture it gave, left in the component's planar 4:2:0 planes:
+// the renderer converts it only when it is shown, straight into what the
+// window gets.
 //
-// Threading: used by its channel thread only. Picture() stays valid until
-// the next Decode, Drain or destruction.
+// Threading: used by its channel thread only. The last picture stays valid
+// until the next Decode, Drain or destruction.
 #pragma once
 
 #include <cstddef>
@@ -17,20 +19,10 @@ namespace kestrel::media {
 // The decoder is opened for pictures up to 120 x 75 macroblocks.
 constexpr int kMaxPictureWidthMb = 120;
 constexpr int kMaxPictureHeightMb = 75;
-constexpr size_t kMaxYuy2PictureBytes =
-    size_t{kMaxPictureWidthMb} * 16 * 2 * size_t{kMaxPictureHeightMb} * 16;
-
-struct Yuy2Picture {
-    const uint8_t* pixels = nullptr;
-    int width = 0;
-    int height = 0;
-    size_t stride = 0;
-};
 
 class H264Decoder {
 public:
-    // nullptr when the component is missing or a buffer or the decoder
-    // cannot be made.
+    // nullptr when the component is missing or the decoder cannot be made.
     static std::unique_ptr<H264Decoder> Create();
     ~H264Decoder();
     H264Decoder(const H264Decoder&) = delete;
@@ -40,17 +32,22 @@ public:
     bool Decode(std::span<const uint8_t> access_unit);
     // Asks for a picture the decoder still holds; true when one came.
     bool Drain();
-    // The last picture (pixels null before the first).
-    Yuy2Picture Picture() const { return picture_; }
+
+    // The last picture: none before the first and after a call that gave
+    // none (the component has released its planes by then).
+    bool HasPicture() const { return picture_.planes[0] != nullptr; }
+    int Width() const { return picture_.width; }
+    int Height() const { return picture_.height; }
+    const uint8_t* const* Planes() const { return picture_.planes; }
+    const int32_t* Strides() const { return picture_.strides; }
+
     int32_t LastStatus() const { return last_status_; }
 
 private:
     H264Decoder() = default;
-    bool Convert(const Qw264DecPicture& decoded);
 
     Qw264Decoder* decoder_ = nullptr;
-    std::unique_ptr<uint8_t[]> picture_buffer_;  // sized for the largest picture
-    Yuy2Picture picture_;
+    Qw264DecPicture picture_{};
     int32_t last_status_ = 0;
 };
 

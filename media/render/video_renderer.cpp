@@ -43,16 +43,22 @@ bool VideoRenderer::Open(KmVideoWindow* window, int width, int height) {
         return false;
     }
     const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
-    std::unique_ptr<uint8_t[]> surface(new (std::nothrow) uint8_t[pixels * 2]);
+    std::unique_ptr<uint8_t[]> surfaces[2];
+    surfaces[0].reset(new (std::nothrow) uint8_t[pixels * 2]);
     std::unique_ptr<uint8_t[]> rgb;
-    if (mode == Mode::kSoftware) {
+    if (mode == Mode::kYuy2) {
+        surfaces[1].reset(new (std::nothrow) uint8_t[pixels * 2]);
+    } else {
         rgb.reset(new (std::nothrow) uint8_t[pixels * 4]);
     }
-    if (surface == nullptr || (mode == Mode::kSoftware && rgb == nullptr)) {
+    if (surfaces[0] == nullptr || (mode == Mode::kYuy2 && surfaces[1] == nullptr) ||
+        (mode == Mode::kSoftware && rgb == nullptr)) {
         return false;
     }
     std::lock_guard lock(shown_mutex_);
-    surface_ = std::move(surface);
+    surfaces_[0] = std::move(surfaces[0]);
+    surfaces_[1] = std::move(surfaces[1]);
+    front_ = 0;
     rgb_ = std::move(rgb);
     window_ = window;
     mode_ = mode;
@@ -75,7 +81,8 @@ void VideoRenderer::Close() {
         width_ = 0;
         height_ = 0;
         shown_ = false;
-        surface_.reset();
+        surfaces_[0].reset();
+        surfaces_[1].reset();
         rgb_.reset();
     }
     if (window->clear != nullptr) {
@@ -85,44 +92,96 @@ void VideoRenderer::Close() {
 
 bool VideoRenderer::Draw(const uint8_t* yuy2, size_t stride, int width, int height,
                          bool draw_text) {
-    const size_t row_bytes = 2 * static_cast<size_t>(width_);
+    const size_t row_bytes = SurfaceStride();
     if (mode_ == Mode::kClosed || yuy2 == nullptr || width != width_ || height != height_ ||
         stride < row_bytes) {
         return false;
     }
-    const size_t rgb_row_bytes = 4 * static_cast<size_t>(width_);
-    {
-        std::lock_guard lock(shown_mutex_);
-        for (int row = 0; row < height_; ++row) {
-            std::memcpy(surface_.get() + row * row_bytes, yuy2 + row * stride, row_bytes);
-        }
-        const int brightness = Brightness();
-        if (brightness > 0) {
-            LiftLuma(surface_.get(), row_bytes, width_, height_, brightness);
-        }
-        const bool text = draw_text && osd_.Visible();
-        if (mode_ == Mode::kYuy2) {
-            if (text) {
-                osd_.DrawYuy2(surface_.get(), row_bytes, width_, height_);
-            }
-        } else {
-            Yuy2ToRgb32(surface_.get(), row_bytes, width_, height_, rgb_.get(), rgb_row_bytes);
-            // Drawn after the conversion so the text keeps its exact colour.
-            if (text) {
+    uint8_t* back = BackSurface();
+    for (int row = 0; row < height_; ++row) {
+        std::memcpy(back + row * row_bytes, yuy2 + row * stride, row_bytes);
+    }
+    return ShowBack(draw_text);
+}
+
+uint8_t* VideoRenderer::BackSurface() {
+    switch (mode_) {
+        case Mode::kYuy2:
+            return surfaces_[1 - front_].get();
+        case Mode::kSoftware:
+            return surfaces_[0].get();
+        case Mode::kClosed:
+            break;
+    }
+    return nullptr;
+}
+
+bool VideoRenderer::DrawPlanar(const uint8_t* const planes[3], const int32_t strides[3], int width,
+                               int height, bool draw_text) {
+    if (mode_ == Mode::kClosed || planes == nullptr || strides == nullptr || width != width_ ||
+        height != height_ || planes[0] == nullptr || planes[1] == nullptr || planes[2] == nullptr) {
+        return false;
+    }
+    if (mode_ == Mode::kSoftware && Brightness() == 0) {
+        const size_t rgb_row_bytes = 4 * static_cast<size_t>(width_);
+        {
+            std::lock_guard lock(shown_mutex_);
+            PlanarToRgb32(planes, strides, width_, height_, rgb_.get(), rgb_row_bytes);
+            if (draw_text && osd_.Visible()) {
                 osd_.DrawRgb32(rgb_.get(), rgb_row_bytes, width_, height_);
             }
+            shown_ = true;
+        }
+        Present();
+        return true;
+    }
+    PlanarToYuy2(planes, strides, width_, height_, BackSurface(), SurfaceStride());
+    return ShowBack(draw_text);
+}
+
+bool VideoRenderer::ShowBack(bool draw_text) {
+    uint8_t* back = BackSurface();
+    if (back == nullptr) {
+        return false;
+    }
+    const size_t row_bytes = SurfaceStride();
+    const int brightness = Brightness();
+    if (brightness > 0) {
+        LiftLuma(back, row_bytes, width_, height_, brightness);
+    }
+    const bool text = draw_text && osd_.Visible();
+    if (mode_ == Mode::kYuy2) {
+        if (text) {
+            osd_.DrawYuy2(back, row_bytes, width_, height_);
+        }
+        std::lock_guard lock(shown_mutex_);
+        front_ = 1 - front_;
+        shown_ = true;
+    } else {
+        const size_t rgb_row_bytes = 4 * static_cast<size_t>(width_);
+        std::lock_guard lock(shown_mutex_);
+        Yuy2ToRgb32(back, row_bytes, width_, height_, rgb_.get(), rgb_row_bytes);
+        // Drawn after the conversion so the text keeps its exact colour.
+        if (text) {
+            osd_.DrawRgb32(rgb_.get(), rgb_row_bytes, width_, height_);
         }
         shown_ = true;
     }
-    // The window only reads the buffer, as Capture does, so it needs no lock.
+    Present();
+    return true;
+}
+
+// The window only reads the shown buffer, as Capture does, and the channel
+// thread writes it again only after the next swap or under the lock, so
+// presenting needs no lock.
+void VideoRenderer::Present() {
     if (mode_ == Mode::kYuy2) {
-        window_->present(window_->user, KM_FORMAT_YUY2, surface_.get(), width_, height_,
-                         static_cast<int32_t>(row_bytes));
+        window_->present(window_->user, KM_FORMAT_YUY2, surfaces_[front_].get(), width_, height_,
+                         static_cast<int32_t>(SurfaceStride()));
     } else {
         window_->present(window_->user, KM_FORMAT_RGB32, rgb_.get(), width_, height_,
-                         static_cast<int32_t>(rgb_row_bytes));
+                         static_cast<int32_t>(4 * static_cast<size_t>(width_)));
     }
-    return true;
 }
 
 bool VideoRenderer::Capture(uint8_t* out, size_t capacity, int* width, int* height, bool flip) {
@@ -144,8 +203,8 @@ bool VideoRenderer::Capture(uint8_t* out, size_t capacity, int* width, int* heig
     for (int row = 0; row < height_; ++row) {
         uint8_t* dst = out + static_cast<size_t>(flip ? height_ - 1 - row : row) * out_row_bytes;
         if (mode_ == Mode::kYuy2) {
-            Yuy2ToBgr24(surface_.get() + row * surface_row_bytes, surface_row_bytes, width_, 1, dst,
-                        out_row_bytes);
+            Yuy2ToBgr24(surfaces_[front_].get() + row * surface_row_bytes, surface_row_bytes,
+                        width_, 1, dst, out_row_bytes);
         } else {
             DropX(rgb_.get() + row * 4 * static_cast<size_t>(width_), width_, dst);
         }

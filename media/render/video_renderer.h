@@ -1,12 +1,19 @@
 // Shows a channel's pictures in the caller's window (a KmVideoWindow): the
-// decoded YUY2 picture is copied into the renderer's own surface, lifted in
-// brightness, given its on-screen text and handed to the window, as YUY2
-// when the window takes it (hardware path) or converted to RGB32 (software
-// path). Every buffer is allocated by Open for the picture size, never per
-// picture.
+// picture (packed YUY2, or the decoder's planes converted on the way) lands
+// in the renderer's back surface, is lifted in brightness, given its
+// on-screen text and handed to the window, as YUY2 when the window takes it
+// (hardware path) or converted to RGB32 (software path). Every buffer is allocated by
+// Open for the picture size, never per picture.
 //
-// Threading: Open, Close and Draw run on the channel thread only.
-// SetBrightness, Osd().Set/Clear and Capture may come from any thread.
+// YUY2 mode keeps two surfaces: the front one holds what was last shown, for
+// Capture, while the channel thread fills the back one without the lock.
+// Showing swaps them under the lock. Software mode needs one surface, as
+// Capture reads the RGB picture there; without a brightness lift a planar
+// picture skips the surface and is converted to RGB in one pass.
+//
+// Threading: Open, Close, Draw and DrawPlanar run on the channel
+// thread only. SetBrightness, Osd().Set/Clear and Capture may come from any
+// thread.
 #pragma once
 
 #include <atomic>
@@ -50,6 +57,12 @@ public:
     // leaves the on-screen text out (the show-info default hides it).
     bool Draw(const uint8_t* yuy2, size_t stride, int width, int height, bool draw_text);
 
+    // The same for a planar 4:2:0 picture (Y, U, V planes and their
+    // strides), converted straight into what the window gets, so nothing
+    // is copied on the way.
+    bool DrawPlanar(const uint8_t* const planes[3], const int32_t strides[3], int width, int height,
+                    bool draw_text);
+
     // 0 (off) to 255; applied to luma of every following picture.
     void SetBrightness(int level) { brightness_.store(level, std::memory_order_relaxed); }
     int Brightness() const { return brightness_.load(std::memory_order_relaxed); }
@@ -65,13 +78,25 @@ public:
     bool Capture(uint8_t* out, size_t capacity, int* width, int* height, bool flip);
 
 private:
+    // The surface the next picture is written to: nothing but the channel
+    // thread touches it until ShowBack. Null while closed.
+    uint8_t* BackSurface();
+    size_t SurfaceStride() const { return 2 * static_cast<size_t>(width_); }
+    // Shows the back surface's picture.
+    bool ShowBack(bool draw_text);
+    // Hands the shown picture to the window.
+    void Present();
+
     KmVideoWindow* window_ = nullptr;
     Mode mode_ = Mode::kClosed;
     int width_ = 0;
     int height_ = 0;
     uint64_t open_count_ = 0;
-    std::unique_ptr<uint8_t[]> surface_;  // YUY2 copy that brightness and text change
-    std::unique_ptr<uint8_t[]> rgb_;      // software mode conversion buffer
+    // YUY2 pictures that brightness and text change; the second only in
+    // YUY2 mode.
+    std::unique_ptr<uint8_t[]> surfaces_[2];
+    int front_ = 0;                   // the surface last shown (YUY2 mode)
+    std::unique_ptr<uint8_t[]> rgb_;  // software mode conversion buffer
     // Held by Draw while it changes what it shows, by Open and Close while
     // they swap the buffers, and by Capture while it reads them.
     std::mutex shown_mutex_;

@@ -2,48 +2,113 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstring>
+
+// The hot loops are built once more for AVX2 and AVX-512 machines and picked
+// at load time; the generic build stays for every other x86-64. Sanitizer
+// builds keep the generic one: the load-time choice runs before their
+// run-time is up.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && \
+    !defined(__SANITIZE_THREAD__) && !defined(__SANITIZE_ADDRESS__)
+#define KESTREL_PIXEL_LOOP __attribute__((target_clones("arch=x86-64-v4", "avx2", "default")))
+#else
+#define KESTREL_PIXEL_LOOP
+#endif
 
 namespace kestrel::media {
 namespace {
 
-// BT.601 limited range to full range in 16.16 fixed point, per input byte,
-// so a pixel costs table look-ups and adds only.
+// BT.601 limited range to full range in 16.16 fixed point. Plain integer
+// arithmetic, not tables, so the compiler can work on many pixels at once.
 constexpr int kFractionBits = 16;
+constexpr int32_t kLumaGain = 76309;  // 1.164
+constexpr int32_t kVToR = 104597;     // 1.596
+constexpr int32_t kUToG = -25675;     // -0.392
+constexpr int32_t kVToG = -53279;     // -0.813
+constexpr int32_t kUToB = 132201;     // 2.017
+constexpr int32_t kRounding = 1 << (kFractionBits - 1);
 
-struct RgbTables {
-    std::array<int32_t, 256> luma{};    // 1.164 * (Y - 16), plus rounding
-    std::array<int32_t, 256> v_to_r{};  // 1.596 * (V - 128)
-    std::array<int32_t, 256> u_to_g{};  // -0.392 * (U - 128)
-    std::array<int32_t, 256> v_to_g{};  // -0.813 * (V - 128)
-    std::array<int32_t, 256> u_to_b{};  // 2.017 * (U - 128)
-};
+inline int32_t Luma(int32_t y) {
+    return kLumaGain * (y - 16) + kRounding;
+}
 
-constexpr RgbTables MakeRgbTables() {
-    RgbTables t;
-    for (int i = 0; i < 256; ++i) {
-        t.luma[i] = 76309 * (i - 16) + (1 << (kFractionBits - 1));
-        t.v_to_r[i] = 104597 * (i - 128);
-        t.u_to_g[i] = -25675 * (i - 128);
-        t.v_to_g[i] = -53279 * (i - 128);
-        t.u_to_b[i] = 132201 * (i - 128);
+inline uint32_t ToByte(int32_t fixed) {
+    return static_cast<uint32_t>(std::clamp(fixed >> kFractionBits, 0, 255));
+}
+
+// One pixel as B G R X with X = 0xFF, in memory order.
+inline uint32_t PackBgrx(int32_t luma, int32_t r_term, int32_t g_term, int32_t b_term) {
+    return ToByte(luma + b_term) | ToByte(luma + g_term) << 8 | ToByte(luma + r_term) << 16 |
+           0xFF000000u;
+}
+
+inline void StoreLittleEndian(uint8_t* out, uint32_t value) {
+    if constexpr (std::endian::native != std::endian::little) {
+        value = ((value & 0xFFu) << 24) | ((value & 0xFF00u) << 8) | ((value >> 8) & 0xFF00u) |
+                (value >> 24);
     }
-    return t;
+    std::memcpy(out, &value, sizeof value);
 }
 
-constexpr RgbTables kRgb = MakeRgbTables();
-
-inline uint8_t ClampToByte(int32_t fixed) {
-    return static_cast<uint8_t>(std::clamp(fixed >> kFractionBits, 0, 255));
+// Whole pixel pairs of one row.
+KESTREL_PIXEL_LOOP void PairsToBgrx(const uint8_t* __restrict src, int pairs,
+                                    uint8_t* __restrict dst) {
+    for (int pair = 0; pair < pairs; ++pair) {
+        const int32_t u = src[4 * pair + 1] - 128;
+        const int32_t v = src[4 * pair + 3] - 128;
+        const int32_t r_term = kVToR * v;
+        const int32_t g_term = kUToG * u + kVToG * v;
+        const int32_t b_term = kUToB * u;
+        const uint32_t first = PackBgrx(Luma(src[4 * pair]), r_term, g_term, b_term);
+        const uint32_t second = PackBgrx(Luma(src[4 * pair + 2]), r_term, g_term, b_term);
+        StoreLittleEndian(dst + 8 * pair, first);
+        StoreLittleEndian(dst + 8 * pair + 4, second);
+    }
 }
 
-// One pixel as B G R, then X = 0xFF when the layout has four bytes.
-template <int kBytesPerPixel>
-inline void WritePixel(uint8_t* out, int32_t luma, int32_t r_term, int32_t g_term, int32_t b_term) {
-    out[0] = ClampToByte(luma + b_term);
-    out[1] = ClampToByte(luma + g_term);
-    out[2] = ClampToByte(luma + r_term);
-    if constexpr (kBytesPerPixel == 4) {
-        out[3] = 0xFF;
+KESTREL_PIXEL_LOOP void PairsToBgr(const uint8_t* __restrict src, int pairs,
+                                   uint8_t* __restrict dst) {
+    for (int pair = 0; pair < pairs; ++pair) {
+        const int32_t u = src[4 * pair + 1] - 128;
+        const int32_t v = src[4 * pair + 3] - 128;
+        const int32_t r_term = kVToR * v;
+        const int32_t g_term = kUToG * u + kVToG * v;
+        const int32_t b_term = kUToB * u;
+        for (int half = 0; half < 2; ++half) {
+            const int32_t luma = Luma(src[4 * pair + 2 * half]);
+            uint8_t* out = dst + 6 * pair + 3 * half;
+            out[0] = static_cast<uint8_t>(ToByte(luma + b_term));
+            out[1] = static_cast<uint8_t>(ToByte(luma + g_term));
+            out[2] = static_cast<uint8_t>(ToByte(luma + r_term));
+        }
+    }
+}
+
+// The same for pairs given as planes: luma pairs, one U and one V each.
+KESTREL_PIXEL_LOOP void PlanarPairsToBgrx(const uint8_t* __restrict y, const uint8_t* __restrict u,
+                                          const uint8_t* __restrict v, int pairs,
+                                          uint8_t* __restrict dst) {
+    for (int pair = 0; pair < pairs; ++pair) {
+        const int32_t cb = u[pair] - 128;
+        const int32_t cr = v[pair] - 128;
+        const int32_t r_term = kVToR * cr;
+        const int32_t g_term = kUToG * cb + kVToG * cr;
+        const int32_t b_term = kUToB * cb;
+        const uint32_t first = PackBgrx(Luma(y[2 * pair]), r_term, g_term, b_term);
+        const uint32_t second = PackBgrx(Luma(y[2 * pair + 1]), r_term, g_term, b_term);
+        StoreLittleEndian(dst + 8 * pair, first);
+        StoreLittleEndian(dst + 8 * pair + 4, second);
+    }
+}
+
+// One pixel of the given samples, the first bytes_per_pixel of B G R X.
+void OnePixel(uint8_t luma, uint8_t u, uint8_t v, uint8_t* dst, int bytes_per_pixel) {
+    const int32_t cb = u - 128;
+    const int32_t cr = v - 128;
+    const uint32_t pixel = PackBgrx(Luma(luma), kVToR * cr, kUToG * cb + kVToG * cr, kUToB * cb);
+    for (int i = 0; i < bytes_per_pixel; ++i) {
+        dst[i] = static_cast<uint8_t>(pixel >> (8 * i));
     }
 }
 
@@ -54,25 +119,28 @@ void Yuy2ToBgr(const uint8_t* yuy2, size_t in_stride, int width, int height, uin
     for (int row = 0; row < height; ++row) {
         const uint8_t* src = yuy2 + row * in_stride;
         uint8_t* dst = out + row * out_stride;
-        for (int pair = 0; pair < pairs; ++pair) {
-            const uint8_t u = src[1];
-            const uint8_t v = src[3];
-            const int32_t r_term = kRgb.v_to_r[v];
-            const int32_t g_term = kRgb.u_to_g[u] + kRgb.v_to_g[v];
-            const int32_t b_term = kRgb.u_to_b[u];
-            WritePixel<kBytesPerPixel>(dst, kRgb.luma[src[0]], r_term, g_term, b_term);
-            WritePixel<kBytesPerPixel>(dst + kBytesPerPixel, kRgb.luma[src[2]], r_term, g_term,
-                                       b_term);
-            src += 4;
-            dst += 2 * kBytesPerPixel;
+        if constexpr (kBytesPerPixel == 4) {
+            PairsToBgrx(src, pairs, dst);
+        } else {
+            PairsToBgr(src, pairs, dst);
         }
         if (width % 2 != 0) {
-            // The unpaired last pixel carries no V: borrow its neighbour's.
-            const uint8_t u = src[1];
-            const uint8_t v = pairs > 0 ? src[-1] : 128;
-            WritePixel<kBytesPerPixel>(dst, kRgb.luma[src[0]], kRgb.v_to_r[v],
-                                       kRgb.u_to_g[u] + kRgb.v_to_g[v], kRgb.u_to_b[u]);
+            // The unpaired last pixel carries no V: it borrows its neighbour's.
+            const uint8_t* last = src + 4 * pairs;
+            OnePixel(last[0], last[1], pairs > 0 ? last[-1] : 128, dst + 2 * kBytesPerPixel * pairs,
+                     kBytesPerPixel);
         }
+    }
+}
+
+// One row's whole pairs as Y0 U Y1 V.
+KESTREL_PIXEL_LOOP void InterleaveRow(const uint8_t* __restrict y, const uint8_t* __restrict u,
+                                      const uint8_t* __restrict v, int pairs,
+                                      uint8_t* __restrict dst) {
+    for (int pair = 0; pair < pairs; ++pair) {
+        const uint32_t packed = uint32_t{y[2 * pair]} | uint32_t{u[pair]} << 8 |
+                                uint32_t{y[2 * pair + 1]} << 16 | uint32_t{v[pair]} << 24;
+        StoreLittleEndian(dst + 4 * pair, packed);
     }
 }
 
@@ -86,17 +154,28 @@ void PlanarToYuy2(const uint8_t* const planes[3], const int32_t strides[3], int 
         const uint8_t* u = planes[1] + ptrdiff_t{row / 2} * strides[1];
         const uint8_t* v = planes[2] + ptrdiff_t{row / 2} * strides[2];
         uint8_t* dst = out + row * out_stride;
-        for (int pair = 0; pair < pairs; ++pair) {
-            dst[0] = y[2 * pair];
-            dst[1] = u[pair];
-            dst[2] = y[2 * pair + 1];
-            dst[3] = v[pair];
-            dst += 4;
-        }
+        InterleaveRow(y, u, v, pairs, dst);
         if (width % 2 != 0) {
             // The unpaired last pixel has room for its U only.
-            dst[0] = y[width - 1];
-            dst[1] = u[pairs];
+            dst[4 * pairs] = y[width - 1];
+            dst[4 * pairs + 1] = u[pairs];
+        }
+    }
+}
+
+void PlanarToRgb32(const uint8_t* const planes[3], const int32_t strides[3], int width, int height,
+                   uint8_t* out, size_t out_stride) {
+    const int pairs = width / 2;
+    for (int row = 0; row < height; ++row) {
+        const uint8_t* y = planes[0] + ptrdiff_t{row} * strides[0];
+        const uint8_t* u = planes[1] + ptrdiff_t{row / 2} * strides[1];
+        const uint8_t* v = planes[2] + ptrdiff_t{row / 2} * strides[2];
+        uint8_t* dst = out + row * out_stride;
+        PlanarPairsToBgrx(y, u, v, pairs, dst);
+        if (width % 2 != 0) {
+            // As through YUY2: the last V of the row stands in for the one
+            // the unpaired pixel has no room for.
+            OnePixel(y[width - 1], u[pairs], pairs > 0 ? v[pairs - 1] : 128, dst + 8 * pairs, 4);
         }
     }
 }
@@ -110,7 +189,6 @@ void Yuy2ToBgr24(const uint8_t* yuy2, size_t in_stride, int width, int height, u
                  size_t out_stride) {
     Yuy2ToBgr<3>(yuy2, in_stride, width, height, out, out_stride);
 }
-
 void LiftLuma(uint8_t* yuy2, size_t stride, int width, int height, int level) {
     level = std::clamp(level, 0, 255);
     if (level == 0) {

@@ -21,6 +21,11 @@ void PlanarToYuy2(const uint8_t* const planes[3], const int32_t strides[3], int 
 void Yuy2ToRgb32(const uint8_t* yuy2, size_t in_stride, int width, int height, uint8_t* out,
                  size_t out_stride);
 
+// PlanarToYuy2 then Yuy2ToRgb32 in one pass, with the same result to the
+// bit; `out` as for Yuy2ToRgb32.
+void PlanarToRgb32(const uint8_t* const planes[3], const int32_t strides[3], int width, int height,
+                   uint8_t* out, size_t out_stride);
+
 // The same conversion to 24-bit B G R pixels; `out` holds height rows of
 // out_stride >= 3 * width bytes.
 void Yuy2ToBgr24(const uint8_t* yuy2, size_t in_stride, int width, int height, uint8_t* out,

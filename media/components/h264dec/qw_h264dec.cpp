@@ -15,8 +15,9 @@ extern "C" {
 struct Qw264Decoder {
     AVCodecContext* context = nullptr;
     AVPacket* packet = nullptr;
-    AVFrame* frame = nullptr;    // the picture last handed out; owns its planes
-    AVFrame* scratch = nullptr;  // receives pictures before they replace frame
+    AVBufferRef* input = nullptr;  // reused for access units while the codec holds no reference
+    AVFrame* frame = nullptr;      // the picture last handed out; owns its planes
+    AVFrame* scratch = nullptr;    // receives pictures before they replace frame
     int max_width = 0;
     int max_height = 0;
 
@@ -24,6 +25,7 @@ struct Qw264Decoder {
         av_frame_free(&scratch);
         av_frame_free(&frame);
         av_packet_free(&packet);
+        av_buffer_unref(&input);
         avcodec_free_context(&context);
     }
 };
@@ -119,6 +121,26 @@ int32_t Describe(const Qw264Decoder& decoder, Qw264DecPicture* picture) {
     return QW264_OK;
 }
 
+// Copies an access unit into decoder->input followed by the zeroed padding
+// the codec reads ahead into. The buffer is kept from call to call, so a
+// picture costs no allocation; a new one is made only when it is too small
+// or the codec still holds a reference to it.
+bool FillInput(Qw264Decoder* decoder, const uint8_t* data, int32_t length) {
+    const size_t needed = static_cast<size_t>(length) + AV_INPUT_BUFFER_PADDING_SIZE;
+    AVBufferRef*& input = decoder->input;
+    if (input == nullptr || input->size < needed || av_buffer_is_writable(input) == 0) {
+        av_buffer_unref(&input);
+        // Headroom so that slowly growing key frames do not reallocate each time.
+        input = av_buffer_alloc(needed + needed / 2);
+        if (input == nullptr) {
+            return false;
+        }
+    }
+    std::memcpy(input->data, data, static_cast<size_t>(length));
+    std::memset(input->data + length, 0, AV_INPUT_BUFFER_PADDING_SIZE);
+    return true;
+}
+
 int32_t Decode(Qw264Decoder* decoder, const uint8_t* data, int32_t length, uint64_t timestamp,
                Qw264DecPicture* picture) {
     // The previous picture's planes are released here, as the header says.
@@ -130,10 +152,15 @@ int32_t Decode(Qw264Decoder* decoder, const uint8_t* data, int32_t length, uint6
     }
 
     AVPacket* packet = decoder->packet;
-    if (av_new_packet(packet, length) < 0) {  // zeroes the codec's read-ahead padding
+    if (!FillInput(decoder, data, length)) {
         return QW264_ERR_RESOURCE;
     }
-    std::memcpy(packet->data, data, static_cast<size_t>(length));
+    packet->buf = av_buffer_ref(decoder->input);
+    if (packet->buf == nullptr) {
+        return QW264_ERR_RESOURCE;
+    }
+    packet->data = packet->buf->data;
+    packet->size = length;
     packet->pts = static_cast<int64_t>(timestamp);
     packet->dts = packet->pts;
     const int sent = avcodec_send_packet(decoder->context, packet);

@@ -172,7 +172,7 @@ TEST(MediaDispatch, LiveHandlesRefuseFileControls) {
     EXPECT_EQ(QW_DVR_MEDIA_PCSetPos(live.handle, 0, nullptr, 0, 0), QW_MEDIA_ERR_NOT_AVAILABLE);
     EXPECT_EQ(QW_DVR_MEDIA_PCNextFrame(live.handle), QW_MEDIA_ERR_NOT_AVAILABLE);
     EXPECT_EQ(QW_DVR_MEDIA_PCPrevFrame(live.handle), QW_MEDIA_ERR_NOT_AVAILABLE);
-    EXPECT_EQ(QW_DVR_MEDIA_SetFileLengthRP3(live.handle, 100, "x"), QW_MEDIA_ERR_NOT_AVAILABLE);
+    EXPECT_EQ(QW_DVR_MEDIA_SetFileLengthRP3(live.handle, 100, "x"), QW_MEDIA_ERR_FAILED);
     EXPECT_EQ(QW_DVR_MEDIA_RegistFilePlayInfoCallBack(live.handle, nullptr, nullptr),
               QW_MEDIA_ERR_FAILED);
     // The one live use of the rate: the channels' wake-up timer.

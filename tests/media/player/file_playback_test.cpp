@@ -55,7 +55,10 @@ public:
                    codes_.end();
         });
     }
-    void ThrowOnFirstRead() { throw_on_first_read_ = true; }
+    void ThrowOnFirstRead() {
+        std::lock_guard lock(mutex_);
+        throw_on_first_read_ = true;
+    }
 
 private:
     mutable std::mutex mutex_;

@@ -205,5 +205,68 @@ TEST(VideoRenderer, TextIsDrawnOnlyWhenAskedFor) {
     }
 }
 
+TEST(VideoRenderer, PlanarPicturesShowAndCaptureAsTheirYuy2) {
+    // Two frames drawn in turn, so a swap of the wrong surface or a stale
+    // picture shows; brightness and text take the planar path through the
+    // surface, their absence the one-pass conversion.
+    const auto decoded = DecodeWithFfmpeg("", MediaFile("clip_cif.h264"), "yuv420p", "bitexact", 2);
+    ASSERT_TRUE(decoded.has_value());
+    const size_t frame_bytes = Yuv420FrameBytes(kCifWidth, kCifHeight);
+    const PaddedYuv420 planar[2] = {
+        PaddedYuv420(decoded->data(), kCifWidth, kCifHeight, 16),
+        PaddedYuv420(decoded->data() + frame_bytes, kCifWidth, kCifHeight, 16)};
+    std::vector<uint8_t> packed[2];
+    for (int i = 0; i < 2; ++i) {
+        packed[i].resize(2 * kCifWidth * kCifHeight);
+        PlanarToYuy2(planar[i].planes, planar[i].strides, kCifWidth, kCifHeight, packed[i].data(),
+                     2 * kCifWidth);
+    }
+    ASSERT_NE(packed[0], packed[1]);
+    const size_t capture_bytes = size_t{3} * kCifWidth * kCifHeight;
+    for (const uint32_t formats : {KM_FORMAT_YUY2, KM_FORMAT_RGB32}) {
+        for (const int brightness : {0, 90}) {
+            for (const bool text : {false, true}) {
+                MemoryWindow planar_window(formats, true);
+                MemoryWindow packed_window(formats, true);
+                VideoRenderer from_planes;
+                VideoRenderer from_packed;
+                ASSERT_TRUE(from_planes.Open(planar_window.Window(), kCifWidth, kCifHeight));
+                ASSERT_TRUE(from_packed.Open(packed_window.Window(), kCifWidth, kCifHeight));
+                for (VideoRenderer* renderer : {&from_planes, &from_packed}) {
+                    renderer->SetBrightness(brightness);
+                    ASSERT_EQ(renderer->Osd().Set(1, "CAM 1", 1, 0xE0), 0);
+                }
+                for (int draw = 0; draw < 3; ++draw) {
+                    const int i = draw % 2;
+                    ASSERT_TRUE(from_planes.DrawPlanar(planar[i].planes, planar[i].strides,
+                                                       kCifWidth, kCifHeight, text));
+                    ASSERT_TRUE(from_packed.Draw(packed[i].data(), 2 * kCifWidth, kCifWidth,
+                                                 kCifHeight, text));
+                    std::vector<uint8_t> planar_capture(capture_bytes);
+                    std::vector<uint8_t> packed_capture(capture_bytes, 1);
+                    ASSERT_TRUE(from_planes.Capture(planar_capture.data(), capture_bytes, nullptr,
+                                                    nullptr, false));
+                    ASSERT_TRUE(from_packed.Capture(packed_capture.data(), capture_bytes, nullptr,
+                                                    nullptr, false));
+                    EXPECT_EQ(planar_capture, packed_capture)
+                        << formats << " " << brightness << " " << text << " " << draw;
+                }
+                const auto shown = planar_window.Pictures();
+                const auto expected = packed_window.Pictures();
+                ASSERT_EQ(shown.size(), 3u);
+                ASSERT_EQ(expected.size(), 3u);
+                for (size_t k = 0; k < shown.size(); ++k) {
+                    EXPECT_EQ(shown[k].format, expected[k].format);
+                    EXPECT_EQ(shown[k].pixels, expected[k].pixels) << k;
+                }
+                EXPECT_NE(shown[0].pixels, shown[1].pixels);
+            }
+        }
+    }
+    VideoRenderer closed;
+    EXPECT_FALSE(
+        closed.DrawPlanar(planar[0].planes, planar[0].strides, kCifWidth, kCifHeight, false));
+}
+
 }  // namespace
 }  // namespace kestrel::media::test

@@ -144,6 +144,55 @@ TEST(Yuy2ToRgb32, EveryInputIsWithinOneOfTheExactMatrixInBothLayouts) {
     EXPECT_TRUE(layouts_agree);
 }
 
+TEST(PlanarToRgb32, MatchesTheWayThroughYuy2ToTheBitAtAnySize) {
+    // Every size up to 37 x 5 of varied samples, odd widths and heights
+    // included, and the CIF frame; rows padded on both sides.
+    struct Size {
+        int width, height;
+    };
+    std::vector<Size> sizes;
+    for (int width = 1; width <= 37; ++width) {
+        for (int height = 1; height <= 5; ++height) {
+            sizes.push_back({width, height});
+        }
+    }
+    for (const Size size : sizes) {
+        const int chroma_width = (size.width + 1) / 2;
+        std::vector<uint8_t> planes_storage[3];
+        const uint8_t* planes[3];
+        const int32_t strides[3] = {size.width + 3, chroma_width + 5, chroma_width + 1};
+        for (int p = 0; p < 3; ++p) {
+            const int rows = p == 0 ? size.height : (size.height + 1) / 2;
+            planes_storage[p].resize(static_cast<size_t>(strides[p]) * rows);
+            for (size_t i = 0; i < planes_storage[p].size(); ++i) {
+                planes_storage[p][i] = static_cast<uint8_t>(i * (37 + 64 * p) + 11 * p);
+            }
+            planes[p] = planes_storage[p].data();
+        }
+        const size_t yuy2_stride = 2 * static_cast<size_t>(size.width) + 4;
+        std::vector<uint8_t> yuy2(yuy2_stride * size.height, 0xEE);
+        PlanarToYuy2(planes, strides, size.width, size.height, yuy2.data(), yuy2_stride);
+        const size_t rgb_stride = 4 * static_cast<size_t>(size.width) + 8;
+        std::vector<uint8_t> through_yuy2(rgb_stride * size.height, 0xEE);
+        std::vector<uint8_t> direct(rgb_stride * size.height, 0xEE);
+        Yuy2ToRgb32(yuy2.data(), yuy2_stride, size.width, size.height, through_yuy2.data(),
+                    rgb_stride);
+        PlanarToRgb32(planes, strides, size.width, size.height, direct.data(), rgb_stride);
+        ASSERT_EQ(direct, through_yuy2) << size.width << " x " << size.height;
+    }
+
+    ASSERT_FALSE(CifFrames().empty());
+    const PaddedYuv420 frame(CifFrame(7), kCifWidth, kCifHeight, kPadding);
+    const size_t yuy2_stride = 2 * kCifWidth;
+    const std::vector<uint8_t> yuy2 = ToYuy2(frame, yuy2_stride);
+    std::vector<uint8_t> through_yuy2(4 * kCifWidth * kCifHeight);
+    std::vector<uint8_t> direct(through_yuy2.size());
+    Yuy2ToRgb32(yuy2.data(), yuy2_stride, kCifWidth, kCifHeight, through_yuy2.data(),
+                4 * kCifWidth);
+    PlanarToRgb32(frame.planes, frame.strides, kCifWidth, kCifHeight, direct.data(), 4 * kCifWidth);
+    EXPECT_EQ(direct, through_yuy2);
+}
+
 TEST(Yuy2ToRgb32, OddWidthWritesOnlyItsPixels) {
     // Three grey pixels: the last one has no V byte of its own.
     const uint8_t yuy2[6] = {126, 128, 126, 128, 126, 128};
