@@ -12,3 +12,5 @@ cmake --build build-bench --target bench_live_stream bench_config_call bench_dow
 ./build-bench/bin/bench_decode_present
 ./build-bench/bin/bench_live_channels 60
 ./build-bench/bin/bench_audio_sync
+cmake --build build-bench --target bench_file_playback
+./build-bench/bin/bench_file_playback

@@ -1,0 +1,540 @@
+// File playback through the library's exports, on a long recording of the
+// D1 clip looped (an audio record after each video record):
+//   (a) played at the highest rate into a counting window to the end: wall
+//       time, pictures presented against frames in the file, and process CPU
+//       time per second of video; the peer, in the same run, is ffmpeg
+//       decoding the same access units single-threaded into the null muxer;
+//   (b) byte positioning to frames at ten places, paused and while playing
+//       at normal rate: time from the call to the first picture of the new
+//       place, median and max, against the 40 ms frame interval.
+// Speed never fails the benchmark; a lost, misordered or wrong picture does.
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <optional>
+#include <regex>
+#include <span>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "kestrel_media.h"
+#include "platform/process_usage.h"
+#include "sim/frame_records.h"
+#include "sim/media_clip.h"
+#include "sim/media_set.h"
+#include "sim/recorder_config.h"
+
+namespace sim = kestrel::sim;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kFrames = 3000;  // 120 s at 25 frames per second
+constexpr uint64_t kFirstPtsUs = 1'000'000;
+constexpr int kFastestRate = 4;  // 16 times normal speed
+constexpr int kRuns = 2;
+constexpr auto kPlayLimit = std::chrono::seconds(90);
+constexpr auto kQuietAfterEnd = std::chrono::seconds(1);
+constexpr auto kSeekLimit = std::chrono::seconds(5);
+constexpr int kSeekPlaces = 10;
+constexpr double kFrameIntervalMs = sim::kFrameIntervalUs / 1000.0;
+
+double VideoSeconds(int frames) {
+    return frames / static_cast<double>(sim::kFramesPerSecond);
+}
+
+struct Recording {
+    std::vector<uint8_t> bytes;
+    std::vector<uint64_t> offsets;  // each video record's offset
+};
+
+Recording BuildRecording(const sim::MediaSet& media) {
+    sim::RecordingHeaderInfo info;
+    info.start = {2026, 12, 8, 10, 0, 0};
+    info.end = {2026, 12, 8, 10, 2, 0};
+    info.model_number = 0x9613;  // type 0x01000207
+    info.model_code = "KSR9613-08CH";
+    info.channels.push_back({0, sim::kFramesPerSecond});
+    const auto header = sim::BuildRecordingHeader(info);
+    Recording recording;
+    recording.bytes.assign(header.begin(), header.end());
+    // Lower-case letters: never a stream digit, so never taken for a marker.
+    const std::array<uint8_t, 8> extension{'k', 'e', 's', 't', 'r', 'e', 'l', 'x'};
+    const sim::MediaClip& clip = media.main_clip;
+    const size_t blocks = media.tone.size() / sim::kAudioSamplesPerFrame;
+    for (int n = 0; n < kFrames; ++n) {
+        recording.offsets.push_back(recording.bytes.size());
+        sim::VideoFrame frame;
+        frame.pts_us = kFirstPtsUs + static_cast<uint64_t>(n) * sim::kFrameIntervalUs;
+        frame.extension = extension;
+        frame.payload = clip.AccessUnit(static_cast<size_t>(n) % clip.AccessUnitCount());
+        sim::AppendVideoRecord(recording.bytes, frame);
+        const size_t block = static_cast<size_t>(n) % blocks;
+        sim::AppendMuLawAudioRecord(
+            recording.bytes, 0,
+            std::span(media.tone)
+                .subspan(block * sim::kAudioSamplesPerFrame, sim::kAudioSamplesPerFrame));
+    }
+    return recording;
+}
+
+// Keeps, for each picture, when it came and a sparse hash of its pixels, so
+// a picture can be matched with a frame of the clip without a full checksum.
+class CountingWindow {
+public:
+    struct Picture {
+        Clock::time_point at;
+        uint64_t hash;
+    };
+
+    CountingWindow() {
+        window_.user = this;
+        window_.formats = KM_FORMAT_YUY2;
+        window_.present = &Present;
+        window_.clear = [](void*) {};
+        pictures_.reserve(kFrames * 2);
+    }
+    KmVideoWindow* Window() { return &window_; }
+
+    size_t Count() const {
+        std::lock_guard lock(mutex_);
+        return pictures_.size();
+    }
+    std::vector<Picture> Pictures() const {
+        std::lock_guard lock(mutex_);
+        return pictures_;
+    }
+    // Waits until `pred(pictures)` holds or `until` passes; the predicate's
+    // last answer.
+    template <typename Pred>
+    bool WaitUntil(Clock::time_point until, Pred pred) const {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_until(lock, until, [&] { return pred(pictures_); });
+    }
+
+private:
+    static void Present(void* user, uint32_t, const uint8_t* pixels, int32_t width, int32_t height,
+                        int32_t stride) {
+        const auto now = Clock::now();
+        uint64_t hash = 1469598103934665603ull;  // FNV-1a over every 8th row, 16th byte
+        if (pixels != nullptr) {
+            const size_t row_bytes = static_cast<size_t>(width) * 2;
+            for (int32_t y = 0; y < height; y += 8) {
+                const uint8_t* row = pixels + static_cast<ptrdiff_t>(y) * stride;
+                for (size_t x = 0; x < row_bytes; x += 16) {
+                    hash = (hash ^ row[x]) * 1099511628211ull;
+                }
+            }
+        }
+        auto* self = static_cast<CountingWindow*>(user);
+        {
+            std::lock_guard lock(self->mutex_);
+            self->pictures_.push_back({now, hash});
+        }
+        self->changed_.notify_all();
+    }
+
+    KmVideoWindow window_{};
+    mutable std::mutex mutex_;
+    mutable std::condition_variable changed_;
+    std::vector<Picture> pictures_;
+};
+
+// Whether the end of playback was announced.
+struct EndWatch {
+    std::atomic<bool> ended{false};
+    static int32_t OnInfo(void* user, const QwPlayInfo* info) {
+        if (info->code == QW_PLAYINFO_END) {
+            static_cast<EndWatch*>(user)->ended.store(true);
+        }
+        return 0;
+    }
+};
+
+// An open file handle playing channel 1 into a window; closed on destruction.
+class Playback {
+public:
+    Playback(const std::string& path, CountingWindow& window) {
+        handle_ = QW_DVR_MEDIA_OpenFileDecoderRP3(path.c_str(), nullptr);
+        if (handle_ == nullptr ||
+            QW_DVR_MEDIA_RegistFilePlayInfoCallBack(handle_, &end_, EndWatch::OnInfo) != 0) {
+            return;
+        }
+        KmVideoWindow* windows[] = {window.Window()};
+        const int32_t channel = 0;
+        started_ = QW_DVR_MEDIA_StartPlay(handle_, windows, 1, &channel, 1, 0) == 0;
+    }
+    ~Playback() {
+        if (handle_ != nullptr) {
+            QW_DVR_MEDIA_StopPlay(handle_, 0);
+            QW_DVR_MEDIA_CloseDecoder(handle_);
+        }
+    }
+    Playback(const Playback&) = delete;
+    Playback& operator=(const Playback&) = delete;
+
+    bool Started() const { return started_; }
+    bool Ended() const { return end_.ended.load(); }
+    QW_DECODER_HANDLE Handle() const { return handle_; }
+
+private:
+    QW_DECODER_HANDLE handle_ = nullptr;
+    EndWatch end_;
+    bool started_ = false;
+};
+
+struct FastFigures {
+    double wall_seconds = 0;
+    double cpu_seconds = 0;
+    int presented = 0;
+    bool in_order = false;
+    bool ok = false;
+    std::vector<uint64_t> clip_hashes;  // the picture of each clip frame
+};
+
+// Pictures of the looped clip repeat with its length.
+bool InClipOrder(const std::vector<CountingWindow::Picture>& pictures, size_t clip_frames) {
+    for (size_t i = clip_frames; i < pictures.size(); ++i) {
+        if (pictures[i].hash != pictures[i % clip_frames].hash) {
+            return false;
+        }
+    }
+    return true;
+}
+
+FastFigures PlayFastOnce(const std::string& path, size_t clip_frames) {
+    FastFigures figures;
+    CountingWindow window;
+    const double cpu_start = platform::ProcessCpuSeconds();
+    const auto start = Clock::now();
+    Playback playback(path, window);
+    if (!playback.Started()) {
+        return figures;
+    }
+    // Timestamped types answer 1.
+    const bool rate_set = QW_DVR_MEDIA_PCSetRate(playback.Handle(), kFastestRate) == 1;
+    const auto limit = start + kPlayLimit;
+    size_t seen = 0;
+    auto last_growth = Clock::now();
+    for (;;) {
+        const auto step = std::min(limit, Clock::now() + std::chrono::milliseconds(100));
+        window.WaitUntil(step, [](const auto& pictures) { return pictures.size() >= kFrames; });
+        const size_t count = window.Count();
+        const auto now = Clock::now();
+        if (count != seen) {
+            seen = count;
+            last_growth = now;
+        }
+        if (count >= kFrames || now >= limit ||
+            (playback.Ended() && now - last_growth >= kQuietAfterEnd)) {
+            break;
+        }
+    }
+    figures.cpu_seconds = platform::ProcessCpuSeconds() - cpu_start;
+    const auto pictures = window.Pictures();
+    figures.presented = static_cast<int>(pictures.size());
+    figures.wall_seconds =
+        pictures.empty() ? 0 : std::chrono::duration<double>(pictures.back().at - start).count();
+    figures.in_order = pictures.size() >= clip_frames && InClipOrder(pictures, clip_frames);
+    figures.ok = rate_set && figures.presented == kFrames && figures.in_order;
+    if (figures.ok) {
+        for (size_t i = 0; i < clip_frames; ++i) {
+            figures.clip_hashes.push_back(pictures[i].hash);
+        }
+    }
+    return figures;
+}
+
+struct PeerFigures {
+    double wall_seconds = 0;
+    double cpu_seconds = 0;
+    int frames = 0;
+};
+
+std::string ReadText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::optional<PeerFigures> FfmpegOnce(const std::filesystem::path& units,
+                                      const std::filesystem::path& log) {
+    const std::string command = "ffmpeg -hide_banner -nostdin -threads 1 -benchmark -i '" +
+                                units.string() + "' -f null - 2> '" + log.string() + "'";
+    const int status = std::system(command.c_str());
+    const std::string text = ReadText(log);
+    std::smatch bench;
+    static const std::regex kBench(R"(bench: utime=([0-9.]+)s stime=([0-9.]+)s rtime=([0-9.]+)s)");
+    if (status != 0 || !std::regex_search(text, bench, kBench)) {
+        return std::nullopt;
+    }
+    PeerFigures figures;
+    // User and system time, as the process CPU time on our side.
+    figures.cpu_seconds = std::stod(bench[1]) + std::stod(bench[2]);
+    figures.wall_seconds = std::stod(bench[3]);
+    static const std::regex kFrame(R"(frame=\s*([0-9]+))");
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), kFrame);
+         it != std::sregex_iterator(); ++it) {
+        figures.frames = std::stoi((*it)[1]);  // the last progress line's count
+    }
+    return figures;
+}
+
+bool WriteBytes(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+bool WriteUnits(const std::filesystem::path& path, const sim::MediaClip& clip) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    for (int n = 0; n < kFrames; ++n) {
+        const auto unit = clip.AccessUnit(static_cast<size_t>(n) % clip.AccessUnitCount());
+        out.write(reinterpret_cast<const char*>(unit.data()),
+                  static_cast<std::streamsize>(unit.size()));
+    }
+    return static_cast<bool>(out);
+}
+
+// Plays at the highest rate against ffmpeg; the clip frames' picture hashes come back in
+// *clip_hashes.
+bool MeasureFastPlay(const std::string& recording, const std::filesystem::path& units,
+                     const std::filesystem::path& log, size_t clip_frames,
+                     std::vector<uint64_t>* clip_hashes) {
+    std::optional<FastFigures> best;
+    std::optional<PeerFigures> best_peer;
+    bool ok = true;
+    for (int run = 0; run < kRuns; ++run) {
+        FastFigures ours = PlayFastOnce(recording, clip_frames);
+        ok = ok && ours.ok;
+        if (ours.ok && clip_hashes->empty()) {
+            *clip_hashes = ours.clip_hashes;
+        }
+        if (!best || ours.cpu_seconds < best->cpu_seconds) {
+            best = std::move(ours);
+        }
+        const auto peer = FfmpegOnce(units, log);
+        if (peer && (!best_peer || peer->cpu_seconds < best_peer->cpu_seconds)) {
+            best_peer = peer;
+        }
+    }
+    const double video = VideoSeconds(best->presented);
+    const double ours_cpu = video > 0 ? best->cpu_seconds / video : 0;
+    std::printf(
+        "(a) rate %d, %d frames (%.0f s of video), best of %d runs by CPU time\n"
+        "  ours   wall %6.2f s (%.1f x real time; nominal 16 x = %.2f s), %d/%d pictures "
+        "presented%s\n"
+        "  ours   CPU %6.2f s = %7.4f CPU s per s of video\n",
+        kFastestRate, kFrames, VideoSeconds(kFrames), kRuns, best->wall_seconds,
+        best->wall_seconds > 0 ? video / best->wall_seconds : 0, VideoSeconds(kFrames) / 16,
+        best->presented, kFrames,
+        ok ? ", every one in order" : " - PICTURES MISSING OR OUT OF ORDER", best->cpu_seconds,
+        ours_cpu);
+    if (!best_peer) {
+        std::printf("  ffmpeg peer did not run or printed no bench line\n");
+        return ok;
+    }
+    const double peer_video = VideoSeconds(best_peer->frames);
+    const double peer_cpu = peer_video > 0 ? best_peer->cpu_seconds / peer_video : 0;
+    std::printf(
+        "  ffmpeg wall %6.2f s, %d/%d frames decoded%s\n"
+        "  ffmpeg CPU %6.2f s = %7.4f CPU s per s of video\n"
+        "  ratio ours/ffmpeg CPU per s of video %.3f\n",
+        best_peer->wall_seconds, best_peer->frames, kFrames,
+        best_peer->frames == kFrames ? "" : " (count differs)", best_peer->cpu_seconds, peer_cpu,
+        peer_cpu > 0 ? ours_cpu / peer_cpu : 0);
+    return ok;
+}
+
+struct SeekResult {
+    int from_key = 0;  // frames decoded unseen before the target
+    double ms = 0;
+    int stale = 0;  // pictures shown after the call before the new place's
+    bool ok = false;
+};
+
+// Moves to frame `target` and waits for its picture.
+SeekResult SeekOnce(const Playback& playback, const CountingWindow& window,
+                    const Recording& recording, int target, uint64_t want_hash) {
+    SeekResult result;
+    const size_t shown = window.Count();
+    const auto start = Clock::now();
+    if (QW_DVR_MEDIA_PCSetPos(playback.Handle(),
+                              static_cast<int32_t>(recording.offsets[static_cast<size_t>(target)]),
+                              nullptr, QW_MEDIA_POS_BYTES, 0) != 0) {
+        return result;
+    }
+    std::optional<size_t> found;
+    window.WaitUntil(start + kSeekLimit, [&](const auto& pictures) {
+        for (size_t i = shown; i < pictures.size(); ++i) {
+            if (pictures[i].hash == want_hash && pictures[i].at >= start) {
+                found = i;
+                return true;
+            }
+        }
+        return false;
+    });
+    if (!found) {
+        return result;
+    }
+    const auto pictures = window.Pictures();
+    result.ms = std::chrono::duration<double, std::milli>(pictures[*found].at - start).count();
+    result.stale = static_cast<int>(*found - shown);
+    result.ok = true;
+    return result;
+}
+
+// Whether an access unit holds an IDR slice (NAL type 5).
+bool HasIdrSlice(std::span<const uint8_t> unit) {
+    for (size_t i = 0; i + 3 < unit.size(); ++i) {
+        if (unit[i] == 0 && unit[i + 1] == 0 && unit[i + 2] == 1 && (unit[i + 3] & 0x1f) == 5) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Frames from the last IDR access unit at or before `target` to it.
+int FramesFromKey(const sim::MediaClip& clip, int target) {
+    int back = 0;
+    while (back < target && !HasIdrSlice(clip.AccessUnit(static_cast<size_t>(target - back) %
+                                                         clip.AccessUnitCount()))) {
+        ++back;
+    }
+    return back;
+}
+
+void PrintSeeks(const char* label, std::vector<SeekResult> results) {
+    std::vector<double> ms;
+    int stale = 0;
+    int failed = 0;
+    for (const SeekResult& result : results) {
+        if (result.ok) {
+            ms.push_back(result.ms);
+            stale += result.stale;
+        } else {
+            ++failed;
+        }
+    }
+    if (ms.empty()) {
+        std::printf("  %-8s no positioning showed its frame\n", label);
+        return;
+    }
+    std::sort(ms.begin(), ms.end());
+    const size_t n = ms.size();
+    const double median = n % 2 == 1 ? ms[n / 2] : (ms[n / 2 - 1] + ms[n / 2]) / 2;
+    std::printf(
+        "  %-8s median %6.1f ms (%.2f frame intervals), max %6.1f ms (%.2f); %zu/%zu showed "
+        "the frame, %d older pictures after the call%s\n",
+        label, median, median / kFrameIntervalMs, ms.back(), ms.back() / kFrameIntervalMs, n,
+        results.size(), stale, failed > 0 ? " - WRONG OR NO PICTURE" : "");
+    std::sort(results.begin(), results.end(),
+              [](const SeekResult& a, const SeekResult& b) { return a.from_key < b.from_key; });
+    std::printf("  %-8s by frames after the key frame:", label);
+    for (const SeekResult& result : results) {
+        std::printf(" %d:%.0f", result.from_key, result.ms);
+    }
+    std::printf(" ms\n");
+}
+
+// Time from a byte positioning to the picture of the frame there, paused and playing.
+bool MeasureSeeks(const std::string& path, const Recording& recording, const sim::MediaClip& clip,
+                  const std::vector<uint64_t>& clip_hashes) {
+    std::vector<int> targets;
+    for (int k = 0; k < kSeekPlaces; ++k) {
+        // 283 frames apart: every place sits elsewhere in its group of pictures.
+        targets.push_back(150 + 283 * k);
+    }
+    CountingWindow window;
+    Playback playback(path, window);
+    if (!playback.Started() || QW_DVR_MEDIA_PCSetRate(playback.Handle(), 0) != 1 ||
+        !window.WaitUntil(Clock::now() + kSeekLimit,
+                          [](const auto& pictures) { return pictures.size() >= 3; })) {
+        std::printf("(b) playback did not start\n");
+        return false;
+    }
+    const auto want = [&](int target) {
+        return clip_hashes[static_cast<size_t>(target) % clip_hashes.size()];
+    };
+    bool ok = true;
+    std::vector<SeekResult> paused;
+    QW_DVR_MEDIA_PCPause(playback.Handle(), 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // let the pause settle
+    for (int target : targets) {
+        paused.push_back(SeekOnce(playback, window, recording, target, want(target)));
+        paused.back().from_key = FramesFromKey(clip, target);
+        ok = ok && paused.back().ok;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    std::vector<SeekResult> playing;
+    QW_DVR_MEDIA_PCPause(playback.Handle(), 0);
+    // Backwards through the places, so jumps go both ways across the two series.
+    for (auto it = targets.rbegin(); it != targets.rend(); ++it) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));  // steady playing
+        playing.push_back(SeekOnce(playback, window, recording, *it, want(*it)));
+        playing.back().from_key = FramesFromKey(clip, *it);
+        ok = ok && playing.back().ok;
+    }
+    std::printf(
+        "(b) byte positioning to a frame's record at %d places, to the first picture of that "
+        "frame; reference: the frame interval, %.0f ms\n",
+        kSeekPlaces, kFrameIntervalMs);
+    PrintSeeks("paused", paused);
+    PrintSeeks("playing", playing);
+    return ok;
+}
+
+}  // namespace
+
+int main() {
+    std::string error;
+    const auto media = sim::MediaSet::Load(sim::RecorderConfig::DefaultMediaFolder(), &error);
+    if (!media) {
+        std::printf("file playback: cannot load media: %s\n", error.c_str());
+        return 1;
+    }
+    std::error_code failed;
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path(failed) /
+        ("kestrel-bench-file-" + std::to_string(Clock::now().time_since_epoch().count()));
+    std::filesystem::create_directories(folder, failed);
+    if (failed) {
+        std::printf("file playback: no temporary folder: %s\n", failed.message().c_str());
+        return 1;
+    }
+    const Recording recording = BuildRecording(*media);
+    const std::filesystem::path recording_path = folder / "long.rec";
+    const std::filesystem::path units = folder / "units.h264";
+    const std::filesystem::path log = folder / "ffmpeg.log";
+    if (!WriteBytes(recording_path, recording.bytes) || !WriteUnits(units, media->main_clip)) {
+        std::printf("file playback: cannot write %s\n", folder.string().c_str());
+        std::filesystem::remove_all(folder, failed);
+        return 1;
+    }
+    std::printf(
+        "file playback: %d D1 frames with an audio record after each, %.1f MB; peer: ffmpeg "
+        "-threads 1 -f null on the same access units\n",
+        kFrames, static_cast<double>(recording.bytes.size()) / 1e6);
+    std::vector<uint64_t> clip_hashes;
+    bool ok = MeasureFastPlay(recording_path.string(), units, log,
+                              media->main_clip.AccessUnitCount(), &clip_hashes);
+    if (clip_hashes.empty()) {
+        std::printf("(b) skipped: no complete playback to tell the frames' pictures apart\n");
+        ok = false;
+    } else {
+        ok = MeasureSeeks(recording_path.string(), recording, media->main_clip, clip_hashes) && ok;
+    }
+    std::filesystem::remove_all(folder, failed);
+    // Speed never fails the benchmark; a lost or wrong picture does.
+    return ok ? 0 : 1;
+}
