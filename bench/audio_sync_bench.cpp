@@ -64,7 +64,7 @@ std::string ReadText(const std::filesystem::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// ---- Part 1 ----------------------------------------------------------------
+// ---- CPU of one channel's audio path ------------------------------------
 
 struct PlayerApi {
     platform::SharedLibrary library;
@@ -198,7 +198,7 @@ bool MeasureAudioPath(const std::filesystem::path& folder) {
     return true;
 }
 
-// ---- Part 2 ----------------------------------------------------------------
+// ---- audio-to-video offset of a live channel --------------------------------
 
 // The client side of the stream: the recording header held back, the rest
 // into the StreamDecoder.
