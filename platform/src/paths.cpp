@@ -118,6 +118,10 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
     return WithSeparator(folder) + (skip == std::string::npos ? std::string() : name.substr(skip));
 }
 
+bool MakeDirectory(const std::string& path) {
+    return !path.empty() && ::mkdir(path.c_str(), 0777) == 0;
+}
+
 bool MakeDirectories(const std::string& path) {
     if (path.empty()) {
         return false;

@@ -36,6 +36,9 @@ std::string JoinPath(const std::string& folder, const std::string& name);
 // Creates path and its missing parents (mkdir -p); true when path is then a
 // directory.
 bool MakeDirectories(const std::string& path);
+// Creates the one folder path (its parent must exist); true when it was
+// created, false when it exists already or cannot be made.
+bool MakeDirectory(const std::string& path);
 // True when anything (file or folder) exists at path.
 bool FileExists(const std::string& path);
 // Free bytes available to the user on the disk holding folder; -1 on error.

@@ -1,0 +1,147 @@
+// The one application-wide record of the client: settings from
+// "DvrUserCfg.ini", the login data, the language, the open recorder and the
+// pages that others notify. Every page reaches it through the pointer the
+// main window hands down.
+//
+// Threading: the GUI thread owns the context and calls every operation,
+// except WriteLog and MakePath (any thread) and the fields marked atomic,
+// which the protocol library's callback threads touch too.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "client_log.h"
+#include "client_seams.h"
+#include "kestrel_net.h"
+#include "make_path.h"
+#include "page_messages.h"
+
+namespace kestrel::client {
+
+class CDevice;
+
+constexpr const char* kConfigFileName = "DvrUserCfg.ini";
+// The configuration file's version marker; any other value rebuilds the file.
+constexpr int kConfigVersion = 1033;
+// Built-in roots, in the Windows spelling; NativePath turns them into folders
+// under the drive root.
+constexpr const char* kDefaultVideoPath = "c:\\DVR\\record\\";
+constexpr const char* kDefaultFramePath = "c:\\DVR\\capture\\";
+constexpr const char* kDefaultFilePath = "c:\\DVR\\download\\";
+constexpr const char* kBackupPath = "c:\\DVR\\BACKUP\\";
+// Path fields hold at most this many characters.
+constexpr size_t kPathCapacity = 259;
+
+// Languages of LoadText.
+constexpr int32_t kLanguageEnglish = 0;
+constexpr int32_t kLanguageSimplifiedChinese = 1;
+constexpr int32_t kLanguageTraditionalChinese = 2;
+
+// Login modes.
+constexpr int32_t kLoginModeDvr = 0;
+constexpr int32_t kLoginModeAutoIp = 1;
+
+// Bits of rights word B.
+constexpr int32_t kRightPtz = 1;
+constexpr int32_t kRightRecordCapture = 2;
+constexpr int32_t kRightRemoteReplay = 4;
+constexpr int32_t kRightVolume = 16;
+
+class ClientContext {
+public:
+    // homeFolder holds "DvrUserCfg.ini" and "DvrOcxlog.txt" (ends with a
+    // separator); the default is platform::ClientHomeFolder().
+    explicit ClientContext(std::string homeFolder = {}, ClientSeams seams = ClientSeams::System());
+    ~ClientContext();  // Close()
+    ClientContext(const ClientContext&) = delete;
+    ClientContext& operator=(const ClientContext&) = delete;
+
+    // Loads or creates "DvrUserCfg.ini". Always 1.
+    int Init();
+    // Closes the device's protocol handle and destroys the device object.
+    void Close();
+    // The open device, opened lazily with the stored login data; null when
+    // that fails. Sets loggedIn either way.
+    CDevice* GetDevice();
+
+    // Text of string id in the current language; empty for an unknown
+    // language or id.
+    std::string LoadText(int id) const;
+    void SetLanguage(int32_t n);
+
+    // Store (at most 259 characters) and write the key; true when written.
+    bool SetFramePath(const std::string& text);
+    bool SetVideoPath(const std::string& text);
+    bool SetFilePath(const std::string& text);
+    std::string GetFramePath() const { return framePath; }
+    std::string GetVideoPath() const { return videoPath; }
+    std::string GetFilePath() const { return filePath; }
+    std::string GetBackupPath() const;
+
+    void SetIp(const std::string& text) { ip = text; }
+    void SetUser(const std::string& text) { user = text; }
+    void SetPassword(const std::string& text) { password = text; }
+    std::string GetIp() const { return ip; }
+    std::string GetUser() const { return user; }
+    std::string GetPassword() const { return password; }
+    void SaveVideoPort();
+
+    // Any thread.
+    void WriteLog(const std::string& text) const { AppendLogEntry(homeFolder_, text); }
+    bool MakePath(const std::string& path) const { return client::MakePath(path); }
+
+    const std::string& HomeFolder() const { return homeFolder_; }
+    const ClientSeams& Seams() const { return seams_; }
+
+    // ---- Fields ------------------------------------------------------------
+    std::unique_ptr<CDevice> device;  // the open recorder, may be null
+    std::string ip;
+    std::string user;
+    std::string password;      // never written to disk
+    int32_t mediaPort = 0;     // 0: not set
+    int32_t streamChoice = 0;  // 0 main stream, 1 sub stream
+    int32_t userLevel = 0;     // 0 after login level 9, 1 after 10 or 11
+    int32_t setupPort = 0;
+    int32_t windowCount = 4;
+    int32_t language = kLanguageEnglish;
+    // Native folders, each ending with a separator.
+    std::string framePath;
+    std::string videoPath;
+    std::string filePath;
+    std::string loginIpText;
+    std::string loginUserText;
+    std::string iniPath;
+    int32_t channelCount = 0;
+    std::atomic<int32_t> talkOn{0};  // flipped by the talk callback too
+    int32_t loggedIn = 0;
+
+    // Pages that register themselves when they are initialised; null until
+    // then. Not owned.
+    PageWindow* fileListPane = nullptr;
+    PageWindow* calendarPane = nullptr;
+    PageWindow* playbackPage = nullptr;
+    PageWindow* playbackController = nullptr;
+    PageWindow* channelPanel = nullptr;
+    PageWindow* mainWindow = nullptr;
+    PageWindow* remoteSettingPage = nullptr;
+    PageWindow* localSettingsPage = nullptr;
+    PageWindow* liveView = nullptr;
+    // Message boxes; null shows nothing (tests, start-up). Not owned.
+    ClientUi* ui = nullptr;
+
+    int32_t searchYear = 0;
+    int32_t searchMonth = 0;
+    int32_t searchDay = 0;
+    std::atomic<int32_t> soundMuted{0};
+    UserRights rights{};  // filled by the device open call
+    int32_t loginMode = kLoginModeDvr;
+
+private:
+    std::string homeFolder_;
+    ClientSeams seams_;
+};
+
+}  // namespace kestrel::client

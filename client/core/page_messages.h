@@ -1,0 +1,37 @@
+// The notifications that pages and worker code send each other, and the
+// seams through which the client core reaches the pages without knowing the
+// GUI toolkit: the Qt pages implement PageWindow and ClientUi, tests record
+// what arrives.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace kestrel::client {
+
+// Message numbers the pages exchange.
+constexpr uint32_t UM_PANEL_COMMAND = 0x806;
+constexpr uint32_t UM_DISK_SPACE_LOW = 0xC12;
+constexpr uint32_t UM_LOGIN = 0x1401;
+// First parameter of UM_LOGIN after a successful login.
+constexpr intptr_t kLoginDone = 0x501;
+
+// A page that receives posted notifications. Post may be called from any
+// thread and must not block: the page handles the message later on its own
+// (GUI) thread.
+class PageWindow {
+public:
+    virtual ~PageWindow() = default;
+    virtual void Post(uint32_t message, intptr_t first, intptr_t second) = 0;
+};
+
+// What the core shows the operator directly. Called on the GUI thread, except
+// where a caller documents otherwise.
+class ClientUi {
+public:
+    virtual ~ClientUi() = default;
+    // A message box with text and an OK button; returns when it is closed.
+    virtual void ShowMessage(const std::string& text) = 0;
+};
+
+}  // namespace kestrel::client
