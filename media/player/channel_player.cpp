@@ -82,7 +82,7 @@ struct ChannelPlayer::Core {
     uint64_t next_pts = 0;
     uint64_t shown_pts = 0;
     uint64_t shown_next_pts = 0;
-    uint32_t pace_base_tick = 0;  // when the shown frame was due
+    uint64_t pace_base_us = 0;    // when the shown frame was due (MonotonicUs)
     bool show_pictures = true;    // false while a step decodes up to its frame
     uint64_t displaying_pts = 0;  // of the frame whose picture Display shows
 
@@ -341,11 +341,15 @@ bool ChannelPlayer::Core::FileStep(platform::MessageThread& self) {
         shown_next_pts = 0;
         return Wait(self, kFileIdleMs);
     }
-    const uint32_t now = platform::TickCountMs();
+    const uint64_t now = platform::MonotonicUs();
     const bool stepping = step_decodes.load() > 0;
-    const uint32_t frame_ms = static_cast<uint32_t>(static_cast<double>(gap_us) * factor / 1000.0);
-    bool due = stepping || frame_ms <= now - pace_base_tick;
-    if (!is_paused && !stepping && rate == 0 && AudioSyncActive()) {
+    // Frames between a jump's key frame and its target are decoded unseen,
+    // and the target is shown as soon as it is decoded: no pacing for them.
+    const uint64_t skip_to = skip_until_pts.load(std::memory_order_relaxed);
+    const bool catching_up = skip_to != 0 && displaying_pts < skip_to;
+    const uint64_t frame_us = static_cast<uint64_t>(static_cast<double>(gap_us) * factor);
+    bool due = stepping || catching_up || frame_us <= now - pace_base_us;
+    if (!is_paused && !stepping && !catching_up && rate == 0 && AudioSyncActive()) {
         const AudioClock clock = sound->Clock();
         if (clock.pts_us != 0 && clock.next_pts_us != 0 && shown_pts != 0 && shown_next_pts != 0) {
             const int64_t ahead = static_cast<int64_t>(shown_next_pts - clock.pts_us);
@@ -362,7 +366,7 @@ bool ChannelPlayer::Core::FileStep(platform::MessageThread& self) {
     }
     // The schedule advances by exactly one frame, so processing time does not
     // slow playback; a player late by more than a frame starts afresh.
-    pace_base_tick = now - pace_base_tick > 2 * frame_ms ? now : pace_base_tick + frame_ms;
+    pace_base_us = catching_up || now - pace_base_us > 2 * frame_us ? now : pace_base_us + frame_us;
     if (stepping) {
         // Only the last frame of a step is shown; the ones before it only
         // bring the decoder up to it.
@@ -376,7 +380,7 @@ bool ChannelPlayer::Core::FileStep(platform::MessageThread& self) {
         DecodeStep();
     }
     if (gap_us == 0) {
-        pace_base_tick = platform::TickCountMs();
+        pace_base_us = platform::MonotonicUs();
         return Wait(self, kFileFirstFrameMs);
     }
     return true;

@@ -22,6 +22,10 @@ uint64_t MonotonicMs() {
     return MonotonicNanoseconds() / 1000000u;
 }
 
+uint64_t MonotonicUs() {
+    return MonotonicNanoseconds() / 1000u;
+}
+
 LocalTime Now() {
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);

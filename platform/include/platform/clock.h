@@ -12,6 +12,8 @@ namespace platform {
 uint32_t TickCountMs();
 // Monotonic milliseconds that never wrap (for time-outs).
 uint64_t MonotonicMs();
+// The same clock in microseconds (pacing at fractions of a millisecond).
+uint64_t MonotonicUs();
 
 struct LocalTime {
     // month 1..12, weekday 0 = Sunday
