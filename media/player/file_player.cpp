@@ -21,6 +21,8 @@ namespace {
 
 constexpr size_t kReadBlockBytes = 25600;
 constexpr size_t kLowQueue = 10;  // the read thread tops queues up below this
+constexpr size_t kTimerReadBytes = 102400;
+constexpr size_t kTimerLowQueue = 25;  // the timer engine tops queues up below this
 constexpr int kReadPollMs = 10;
 constexpr size_t kStepReadBytes = 307200;
 constexpr size_t kQueuedForStep = 5;
@@ -375,6 +377,10 @@ int32_t FilePlayer::StartLocked(const std::array<KmVideoWindow*, kWindowCount>& 
     finished_ = false;
     playing_ = true;
     Notify(QW_PLAYINFO_STARTED, 0);
+    if (UsesTimerEngine()) {
+        RestartTimerEngine();
+        return engine_timer_.Running() ? kMediaOk : kMediaThreadCreation;
+    }
     if (!read_thread_.Running() &&
         !read_thread_.Start([this](platform::MessageThread& self) { ReadLoop(self); })) {
         return kMediaThreadCreation;
@@ -397,6 +403,7 @@ int32_t FilePlayer::StopLocked() {
         return kMediaOk;
     }
     read_thread_.Stop(kThreadStopWaitMs);
+    engine_timer_.Stop();
     Notify(QW_PLAYINFO_END, 0);
     // The caller may free its callback's data once StopPlay returns: deliver
     // what is queued first (bounded; a callback stopping its own file does
@@ -420,6 +427,7 @@ int32_t FilePlayer::StopLocked() {
     finished_ = false;
     step_mode_ = 0;
     rate_ = 0;
+    video_only_ = false;
     std::lock_guard file(file_mutex_);
     if (source_.IsOpen()) {
         source_.SetPosition(data_start_);  // a new start plays from the beginning
@@ -428,6 +436,7 @@ int32_t FilePlayer::StopLocked() {
 }
 
 void FilePlayer::StopThreads() {
+    engine_timer_.Stop();
     read_thread_.Stop(kThreadStopWaitMs);
     open_thread_.Stop(kThreadStopWaitMs);
 }
@@ -523,6 +532,90 @@ void FilePlayer::CheckBuffering() {
     }
 }
 
+bool FilePlayer::UsesTimerEngine() const {
+    switch (header_.type_code) {
+        case 0x01000203:
+        case 0x01000205:
+        case 0x01000301:
+            return false;
+        default:
+            return !IsTimeStampedType(header_.type_code);
+    }
+}
+
+void FilePlayer::RestartTimerEngine() {
+    engine_timer_.Stop();
+    if (playing_ && interval_ms_ > 0) {
+        engine_timer_.Start(interval_ms_, [this] { TimerTick(); });
+    }
+}
+
+void FilePlayer::TimerTick() {
+    if (!playing_ || finished_) {
+        return;
+    }
+    CheckBuffering();
+    auto wake = [this] { decoder_->ForEachPlayer([](int, ChannelPlayer& p) { p.Wake(); }); };
+    if (paused_) {
+        wake();
+        return;
+    }
+    if (direction_ == kBackward) {
+        StepBackward();
+        return;
+    }
+    bool end_of_file = false;
+    {
+        std::lock_guard file(file_mutex_);
+        if (video_only_) {
+            FeedNextKeyFrame();
+            return;
+        }
+        const size_t queued = decoder_->MaxQueued(header_.channel_mask | 1u);
+        if (queued == 0 && AtEndOfData()) {
+            end_of_file = true;
+        } else if (queued < kTimerLowQueue) {
+            bool nothing = false;
+            ReadAndFeedLocked(kTimerReadBytes, &nothing);
+        }
+    }
+    if (end_of_file) {
+        HandleEndOfFile();
+        return;
+    }
+    wake();
+}
+
+// Fast playback of the older types shows key frames only, one per tick,
+// each as soon as it is decoded.
+void FilePlayer::FeedNextKeyFrame() {
+    uint64_t from = source_.Position();
+    for (int tries = 0; tries < kMaxShownFrameSearch; ++tries) {
+        const auto frame = FindVideoFrameAtOrAfter(source_, from, kMarkerMainVideo);
+        if (!frame || frame->offset + frame->header.RecordLength() > source_.UsableSize()) {
+            source_.SetPosition(source_.UsableSize());
+            HandleEndOfFile();
+            return;
+        }
+        from = frame->offset + frame->header.RecordLength();
+        if (frame->header.RecordLength() > kMaxRecordBytes) {
+            continue;
+        }
+        std::vector<uint8_t> bytes(static_cast<size_t>(frame->header.RecordLength()));
+        if (source_.ReadAt(frame->offset, bytes) != bytes.size() ||
+            !HasIdrPicture(std::span<const uint8_t>(bytes).subspan(
+                kVideoHeaderSize + frame->header.extension_length))) {
+            continue;
+        }
+        source_.SetPosition(from);
+        decoder_->Input(QW_MEDIA_INPUT_STREAM, bytes);
+        decoder_->ForEachPlayer([](int, ChannelPlayer& player) { player.RequestStep(1); });
+        Notify(QW_PLAYINFO_READ, static_cast<intptr_t>(from));
+        return;
+    }
+    source_.SetPosition(from);
+}
+
 void FilePlayer::HandleEndOfFile() {
     LibraryState& library = Library();
     library.paused.store(0);
@@ -585,6 +678,7 @@ int32_t FilePlayer::ApplyRateAndDirection(int32_t rate, int32_t direction) {
             Library().rate.store(rate);
         }
         direction_ = direction;
+        video_only_ = rate > 3 || direction == kBackward;
         decoder_->ForEachPlayer([rate](int, ChannelPlayer& player) {
             player.StopFileAudio(rate != 0 ? QWAUDIO_STOP : QWAUDIO_RESUME);
         });
@@ -597,12 +691,21 @@ int32_t FilePlayer::ApplyRateAndDirection(int32_t rate, int32_t direction) {
     }
     rate_ = rate;
     direction_ = direction;
+    video_only_ = direction == kForward && rate > 0;
     interval_ms_ = *interval;
     const bool normal = *interval == static_cast<int32_t>(header_.frame_interval_ms);
     decoder_->ForEachPlayer([normal](int, ChannelPlayer& player) {
         player.ClearSound();
         normal ? player.PostOpenSound() : player.PostCloseSound();
     });
+    if (UsesTimerEngine()) {
+        if (direction == kBackward) {
+            // Frames queued ahead would show once before the first step back.
+            std::lock_guard file(file_mutex_);
+            decoder_->Flush();
+        }
+        RestartTimerEngine();
+    }
     return kMediaOk;
 }
 
@@ -620,6 +723,9 @@ int32_t FilePlayer::SetFrameInterval(int32_t interval_ms) {
     } else {
         decoder_->Flush();
         decoder_->ForEachPlayer([](int, ChannelPlayer& player) { player.PostCloseSound(); });
+    }
+    if (UsesTimerEngine()) {
+        RestartTimerEngine();
     }
     return kMediaOk;
 }

@@ -7,14 +7,16 @@
 //
 // Threads and lifetime (all owned by the FilePlayer, ended by Stop or the
 // destructor):
-//   - the read thread: from Start to Stop (or the end of the file); reads
-//     and feeds while the players' queues run low, watches a growing file;
+//   - the read engine, from Start to Stop: the read thread (reads and feeds
+//     while the players' queues run low, watches a growing file, ends at the
+//     end of the file) or, for the older types, the engine timer's thread
+//     (a tick per read interval; see TimerTick);
 //   - the open thread: for a download announced with SetFileLength, from
 //     then until the file is there (it opens and starts playback) or Stop;
 //   - the players' threads, owned by the StreamDecoder.
 // Threading: the exports call in on any thread; control_mutex_ serialises
 // them. file_mutex_ guards the file and the feeding, shared by the read
-// thread and the controls that move the position. Lock order: control,
+// engine and the controls that move the position. Lock order: control,
 // then file, then the StreamDecoder's lock.
 #pragma once
 
@@ -29,6 +31,7 @@
 #include "file_source.h"
 #include "frame_locator.h"
 #include "kestrel_media.h"
+#include "platform/clock.h"
 #include "platform/thread.h"
 #include "recording_header.h"
 #include "stream_decoder.h"
@@ -97,6 +100,12 @@ private:
     void NotifyNow(int32_t code, const QwMediaTime& time);  // on the calling thread
     void ReadLoop(platform::MessageThread& self);
     void OpenLoop(platform::MessageThread& self);
+    // The periodic read engine of the types without a read thread: every
+    // tick feeds, steps backward or shows the next key frame.
+    bool UsesTimerEngine() const;
+    void TimerTick();
+    void FeedNextKeyFrame();    // under file_mutex_
+    void RestartTimerEngine();  // under control_mutex_, with the new period
     void CheckBuffering();
     void HandleEndOfFile();
     bool AtEndOfData() const;  // under file_mutex_
@@ -121,9 +130,10 @@ private:
     std::atomic<bool> paused_{false};
     std::atomic<bool> buffering_{false};
     std::atomic<bool> finished_{false};  // end of file handled
-    int step_mode_ = 0;                  // 0 none, 1 forward, 2 backward
+    std::atomic<int> step_mode_{0};  // 0 none, 1 forward, 2 backward; the timer engine steps too
     int32_t rate_ = 0;
-    int32_t direction_ = 2;
+    std::atomic<int32_t> direction_{2};  // the timer engine reads it too
+    std::atomic<bool> video_only_{false};
     int32_t interval_ms_ = 40;
     uint64_t step_frame_offset_ = 0;    // frame last shown by a backward step
     std::vector<uint8_t> read_buffer_;  // guarded by file_mutex_
@@ -137,6 +147,7 @@ private:
 
     platform::MessageThread read_thread_;
     platform::MessageThread open_thread_;
+    platform::PeriodicTimer engine_timer_;  // last: its ticks use the members above
 };
 
 }  // namespace kestrel::media

@@ -383,5 +383,40 @@ TEST(FilePlaybackGrowing, TheLastHeldBackBytesAreNeverWaitedFor) {
     EXPECT_EQ(QW_DVR_MEDIA_CloseDecoder(handle), 0);
 }
 
+// The older types are read by a periodic engine instead of a read thread:
+// it plays the file through, and in backward direction it steps back one
+// frame per tick.
+TEST_F(FilePlayback, TimerEngineTypesPlayForwardAndBackward) {
+    const std::vector<std::string> md5s = CifMd5s();
+    file_test::RecordingPlan plan = Plan(100);
+    plan.header = file_test::CurrentHeader(0x2102, "KSR2102-04CH");  // type 0x01000202
+    Open(file_test::BuildRecording(plan));
+    ASSERT_EQ(Start(), 0);
+    ASSERT_TRUE(WaitForPictures(60));
+    ASSERT_EQ(QW_DVR_MEDIA_PCPause(handle_, 1), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const auto index_of = [&](size_t picture) {
+        return std::find(md5s.begin(), md5s.end(), Md5At(picture)) - md5s.begin();
+    };
+    const size_t forward = window_.Count();
+    for (size_t i = 0; i < forward; ++i) {
+        ASSERT_EQ(index_of(i), static_cast<std::ptrdiff_t>(i)) << "picture " << i;
+    }
+
+    ASSERT_EQ(QW_DVR_MEDIA_PCSetDirection(handle_, 3), 0);
+    ASSERT_EQ(QW_DVR_MEDIA_PCSetRate(handle_, 4), 0);  // a step every 62 ms
+    ASSERT_EQ(QW_DVR_MEDIA_PCPause(handle_, 0), 0);
+    ASSERT_TRUE(WaitForPictures(forward + 5));
+    ASSERT_EQ(QW_DVR_MEDIA_PCPause(handle_, 1), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const size_t total = window_.Count();
+    auto previous = index_of(forward - 1);
+    for (size_t i = forward; i < total; ++i) {
+        const auto index = index_of(i);
+        ASSERT_LT(index, previous) << "backward playback, picture " << i;
+        previous = index;
+    }
+}
+
 }  // namespace
 }  // namespace kestrel::media
