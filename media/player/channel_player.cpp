@@ -23,6 +23,7 @@ constexpr int kSetupTakeAttempts = 5;
 constexpr int kPausedWaitMs = 40;
 constexpr int64_t kAudioSyncWindowUs = 80000;
 constexpr int kAudioSyncHoldMs = 20;
+constexpr int kMaxLiveHolds = 25;  // 500 ms
 constexpr int kFileIdleMs = 10;
 constexpr int kFileNotDueMs = 1;
 constexpr int kFileFirstFrameMs = 30;
@@ -85,6 +86,7 @@ struct ChannelPlayer::Core {
     uint64_t pace_base_us = 0;    // when the shown frame was due (MonotonicUs)
     bool show_pictures = true;    // false while a step decodes up to its frame
     uint64_t displaying_pts = 0;  // of the frame whose picture Display shows
+    int live_holds = 0;           // passes held back for the sound in a row
 
     void Run(platform::MessageThread& self);
     void Handle(const platform::Message& message);
@@ -95,6 +97,12 @@ struct ChannelPlayer::Core {
     void FirstFrameSetup();
     bool FileStep(platform::MessageThread& self);
     bool AudioSyncActive() const;
+    // Where the shown picture stands against the sound being heard, for
+    // live channels whose sound plays through the audio player.
+    enum class AudioLead { kInside, kVideoBehind, kVideoAhead };
+    AudioLead LiveAudioLead() const;
+    // One pass of live pacing; false on quit.
+    bool LiveStep(platform::MessageThread& self);
     FrameQueue::Taken TakeFrame();
     FrameQueue::Taken TakeSkippingBacklog();
     bool DecodeRecord(const FrameQueue::Taken& frame);
@@ -116,14 +124,7 @@ void ChannelPlayer::Core::Run(platform::MessageThread& self) {
         }
         bool go_on = true;
         if (live) {
-            DecodeStep();
-            if (setup.unpaced) {
-                // Only an empty queue waits, and as briefly as possible.
-                go_on = queue->Count() != 0 || Wait(self, 1);
-            } else {
-                const int64_t gap_ms = (static_cast<int64_t>(next_pts - current_pts)) / 1000;
-                go_on = Wait(self, LiveSleepMs(target_depth, queue->Count(), gap_ms));
-            }
+            go_on = LiveStep(self);
         } else if (!paused.load() || step_decodes.load() > 0) {
             go_on = FileStep(self);
         } else {
@@ -384,6 +385,46 @@ bool ChannelPlayer::Core::FileStep(platform::MessageThread& self) {
         return Wait(self, kFileFirstFrameMs);
     }
     return true;
+}
+
+bool ChannelPlayer::Core::LiveStep(platform::MessageThread& self) {
+    if (setup.unpaced) {
+        DecodeStep();
+        // Only an empty queue waits, and as briefly as possible.
+        return queue->Count() != 0 || Wait(self, 1);
+    }
+    const AudioLead lead = LiveAudioLead();
+    // A sound that stops arriving freezes its clock: hold the pictures back
+    // for a while only.
+    live_holds = lead == AudioLead::kVideoAhead ? live_holds + 1 : 0;
+    if (lead == AudioLead::kVideoAhead && live_holds <= kMaxLiveHolds) {
+        return Wait(self, kAudioSyncHoldMs);
+    }
+    DecodeStep();
+    if (lead == AudioLead::kVideoBehind) {
+        return queue->Count() != 0 || Wait(self, 1);  // catch up with the sound
+    }
+    const int64_t gap_ms = (static_cast<int64_t>(next_pts - current_pts)) / 1000;
+    return Wait(self, LiveSleepMs(target_depth, queue->Count(), gap_ms));
+}
+
+ChannelPlayer::Core::AudioLead ChannelPlayer::Core::LiveAudioLead() const {
+    if (!AudioSyncActive() || shown_pts == 0 || shown_next_pts == 0) {
+        return AudioLead::kInside;
+    }
+    const AudioClock clock = sound->Clock();
+    if (clock.pts_us == 0 || clock.next_pts_us == 0) {
+        return AudioLead::kInside;
+    }
+    const int64_t ahead = static_cast<int64_t>(shown_next_pts - clock.pts_us);
+    const int64_t next_ahead = static_cast<int64_t>(shown_next_pts - clock.next_pts_us);
+    if (ahead < -kAudioSyncWindowUs) {
+        return queue->Count() != 0 ? AudioLead::kVideoBehind : AudioLead::kInside;
+    }
+    if (ahead > kAudioSyncWindowUs && next_ahead > kAudioSyncWindowUs) {
+        return AudioLead::kVideoAhead;
+    }
+    return AudioLead::kInside;
 }
 
 bool ChannelPlayer::Core::AudioSyncActive() const {
