@@ -14,16 +14,15 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <optional>
-#include <regex>
 #include <span>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "channel_player.h"
+#include "ffmpeg_peer.h"
 #include "kestrel_media.h"
 #include "platform/process_usage.h"
 #include "sim/frame_records.h"
@@ -32,6 +31,7 @@
 
 namespace media = kestrel::media;
 namespace sim = kestrel::sim;
+namespace bench = kestrel::bench;
 
 namespace {
 
@@ -152,45 +152,20 @@ Figures OursOnce(const Records& records, uint32_t format) {
     return figures;
 }
 
-std::string ReadText(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // ffmpeg on `repeated`; nullopt when it did not run or printed no figures.
 std::optional<Figures> FfmpegOnce(const std::filesystem::path& repeated,
                                   const std::filesystem::path& log, int frames) {
-    const std::string command = "ffmpeg -hide_banner -nostdin -threads 1 -benchmark -i '" +
-                                repeated.string() + "' -f null - 2> '" + log.string() + "'";
-    const int status = std::system(command.c_str());
-    const std::string text = ReadText(log);
-    std::smatch bench;
-    static const std::regex kBench(R"(bench: utime=([0-9.]+)s stime=([0-9.]+)s rtime=([0-9.]+)s)");
-    if (status != 0 || !std::regex_search(text, bench, kBench)) {
+    const auto peer =
+        bench::RunFfmpeg("-threads 1 -i " + bench::Quoted(repeated) + " -f null -", log);
+    if (!peer) {
         return std::nullopt;
     }
     Figures figures;
-    figures.cpu_seconds = std::stod(bench[1]) + std::stod(bench[2]);
-    figures.wall_seconds = std::stod(bench[3]);
-    // The progress line's last "frame=" is the decoded count.
-    static const std::regex kFrame(R"(frame=\s*([0-9]+))");
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), kFrame);
-         it != std::sregex_iterator(); ++it) {
-        figures.frames = std::stoi((*it)[1]);
-    }
+    figures.cpu_seconds = peer->cpu_seconds;
+    figures.wall_seconds = peer->wall_seconds;
+    figures.frames = peer->frames;
     figures.ok = figures.frames == frames;
     return figures;
-}
-
-bool WriteRepeated(const std::filesystem::path& path, const sim::MediaClip& clip, int frames) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    for (int frame = 0; frame < frames; ++frame) {
-        const std::span<const uint8_t> unit =
-            clip.AccessUnit(static_cast<size_t>(frame) % clip.AccessUnitCount());
-        out.write(reinterpret_cast<const char*>(unit.data()),
-                  static_cast<std::streamsize>(unit.size()));
-    }
-    return static_cast<bool>(out);
 }
 
 double Rate(int frames, double seconds) {
@@ -203,7 +178,7 @@ bool Measure(const sim::MediaClip& clip, const char* label, uint32_t format,
     const Records records = BuildRecords(clip, kFrames);
     const std::filesystem::path repeated = folder / "repeated.h264";
     const std::filesystem::path log = folder / "ffmpeg.log";
-    const bool have_file = WriteRepeated(repeated, clip, kFrames);
+    const bool have_file = bench::WriteAccessUnits(repeated, clip, kFrames);
     std::optional<Figures> best_ours, best_peer;
     bool ok = true;
     for (int run = 0; run < kRuns; ++run) {

@@ -18,15 +18,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <mutex>
 #include <optional>
-#include <regex>
 #include <span>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "ffmpeg_peer.h"
 #include "kestrel_media.h"
 #include "platform/process_usage.h"
 #include "sim/frame_records.h"
@@ -35,6 +34,7 @@
 #include "sim/recorder_config.h"
 
 namespace sim = kestrel::sim;
+namespace bench = kestrel::bench;
 
 namespace {
 
@@ -255,38 +255,9 @@ FastFigures PlayFastOnce(const std::string& path, size_t clip_frames) {
     return figures;
 }
 
-struct PeerFigures {
-    double wall_seconds = 0;
-    double cpu_seconds = 0;
-    int frames = 0;
-};
-
-std::string ReadText(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::optional<PeerFigures> FfmpegOnce(const std::filesystem::path& units,
-                                      const std::filesystem::path& log) {
-    const std::string command = "ffmpeg -hide_banner -nostdin -threads 1 -benchmark -i '" +
-                                units.string() + "' -f null - 2> '" + log.string() + "'";
-    const int status = std::system(command.c_str());
-    const std::string text = ReadText(log);
-    std::smatch bench;
-    static const std::regex kBench(R"(bench: utime=([0-9.]+)s stime=([0-9.]+)s rtime=([0-9.]+)s)");
-    if (status != 0 || !std::regex_search(text, bench, kBench)) {
-        return std::nullopt;
-    }
-    PeerFigures figures;
-    // User and system time, as the process CPU time on our side.
-    figures.cpu_seconds = std::stod(bench[1]) + std::stod(bench[2]);
-    figures.wall_seconds = std::stod(bench[3]);
-    static const std::regex kFrame(R"(frame=\s*([0-9]+))");
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), kFrame);
-         it != std::sregex_iterator(); ++it) {
-        figures.frames = std::stoi((*it)[1]);  // the last progress line's count
-    }
-    return figures;
+std::optional<bench::PeerFigures> FfmpegOnce(const std::filesystem::path& units,
+                                             const std::filesystem::path& log) {
+    return bench::RunFfmpeg("-threads 1 -i " + bench::Quoted(units) + " -f null -", log);
 }
 
 bool WriteBytes(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
@@ -296,23 +267,13 @@ bool WriteBytes(const std::filesystem::path& path, std::span<const uint8_t> byte
     return static_cast<bool>(out);
 }
 
-bool WriteUnits(const std::filesystem::path& path, const sim::MediaClip& clip) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    for (int n = 0; n < kFrames; ++n) {
-        const auto unit = clip.AccessUnit(static_cast<size_t>(n) % clip.AccessUnitCount());
-        out.write(reinterpret_cast<const char*>(unit.data()),
-                  static_cast<std::streamsize>(unit.size()));
-    }
-    return static_cast<bool>(out);
-}
-
 // Plays at the highest rate against ffmpeg; the clip frames' picture hashes come back in
 // *clip_hashes.
 bool MeasureFastPlay(const std::string& recording, const std::filesystem::path& units,
                      const std::filesystem::path& log, size_t clip_frames,
                      std::vector<uint64_t>* clip_hashes) {
     std::optional<FastFigures> best;
-    std::optional<PeerFigures> best_peer;
+    std::optional<bench::PeerFigures> best_peer;
     bool ok = true;
     for (int run = 0; run < kRuns; ++run) {
         FastFigures ours = PlayFastOnce(recording, clip_frames);
@@ -516,7 +477,8 @@ int main() {
     const std::filesystem::path recording_path = folder / "long.rec";
     const std::filesystem::path units = folder / "units.h264";
     const std::filesystem::path log = folder / "ffmpeg.log";
-    if (!WriteBytes(recording_path, recording.bytes) || !WriteUnits(units, media->main_clip)) {
+    if (!WriteBytes(recording_path, recording.bytes) ||
+        !bench::WriteAccessUnits(units, media->main_clip, kFrames)) {
         std::printf("file playback: cannot write %s\n", folder.string().c_str());
         std::filesystem::remove_all(folder, failed);
         return 1;
