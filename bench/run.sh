@@ -14,3 +14,5 @@ cmake --build build-bench --target bench_live_stream bench_config_call bench_dow
 ./build-bench/bin/bench_audio_sync
 cmake --build build-bench --target bench_file_playback
 ./build-bench/bin/bench_file_playback
+cmake --build build-bench --target bench_record_writer
+./build-bench/bin/bench_record_writer

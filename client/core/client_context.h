@@ -16,6 +16,7 @@
 #include "client_log.h"
 #include "client_seams.h"
 #include "kestrel_net.h"
+#include "language_modules.h"
 #include "make_path.h"
 #include "page_messages.h"
 
@@ -71,6 +72,9 @@ public:
     // language or id.
     std::string LoadText(int id) const;
     void SetLanguage(int32_t n);
+    // Where LoadText looks for the language modules; empty (the default):
+    // the folder of the program or library holding the client core.
+    void SetLanguageModuleFolder(const std::string& folder) { languageModules_.SetFolder(folder); }
 
     // Store (at most 259 characters) and write the key; true when written.
     bool SetFramePath(const std::string& text);
@@ -142,6 +146,8 @@ public:
 private:
     std::string homeFolder_;
     ClientSeams seams_;
+    // Loaded lazily by LoadText, which is const to its callers.
+    mutable LanguageModules languageModules_;
 };
 
 }  // namespace kestrel::client

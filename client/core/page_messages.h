@@ -13,6 +13,9 @@ namespace kestrel::client {
 constexpr uint32_t UM_PANEL_COMMAND = 0x806;
 constexpr uint32_t UM_DISK_SPACE_LOW = 0xC12;
 constexpr uint32_t UM_LOGIN = 0x1401;
+// To the channel control panel when the talk link is lost (from the protocol
+// library's thread): the panel shows kTextTalkLost and flips its button.
+constexpr uint32_t UM_TALK_LINK_LOST = 0xC20;
 // First parameter of UM_LOGIN after a successful login.
 constexpr intptr_t kLoginDone = 0x501;
 

@@ -1,0 +1,110 @@
+// A device object on a simulated recorder for the client core's tests: the
+// recorder runs in-process on loopback, the context has a scratch home and
+// video folder, a clock and a disk that the test sets, and pages and message
+// boxes that keep what reaches them.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "client_context.h"
+#include "device.h"
+#include "platform/clock.h"
+#include "sim/recorder_config.h"
+#include "sim/recorder_sim.h"
+
+namespace kestrel::client::test {
+
+struct PostedMessage {
+    uint32_t message = 0;
+    intptr_t first = 0;
+    intptr_t second = 0;
+};
+
+// Keeps every posted message; Post comes from any thread.
+class RecordingPage : public PageWindow {
+public:
+    void Post(uint32_t message, intptr_t first, intptr_t second) override;
+    std::vector<PostedMessage> Messages() const;
+    // Takes the messages posted so far, as a page's message loop would.
+    std::vector<PostedMessage> Take();
+    bool WaitForCount(size_t count, int timeoutMs) const;
+
+private:
+    mutable std::mutex mutex_;
+    mutable std::condition_variable posted_;
+    std::vector<PostedMessage> messages_;
+    size_t taken_ = 0;
+};
+
+class RecordingUi : public ClientUi {
+public:
+    void ShowMessage(const std::string& text) override { shown.push_back(text); }
+    std::vector<std::string> shown;
+};
+
+// The clock, disk and sleep the context sees.
+struct FakeSeams {
+    std::mutex mutex;
+    platform::LocalTime now{2011, 3, 5, 23, 59, 58, 0, 6};
+    std::atomic<int64_t> freeBytes{int64_t{100} << 30};
+    std::vector<int> sleeps;  // milliseconds, in order; each advances the clock
+
+    ClientSeams Seams();
+    void Advance(int milliseconds);
+    platform::LocalTime Now();
+};
+
+// Polls done every 20 ms until it holds or timeoutMs passed.
+template <typename Predicate>
+bool WaitUntil(Predicate done, int timeoutMs) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+// A fresh scratch folder under the test temp folder, ending with '/'.
+std::string ScratchFolder(const std::string& name);
+// Output of a shell command (stdout only), and whether it exited with 0.
+bool RunCommand(const std::string& command, std::string* output);
+
+class DeviceTest : public ::testing::Test {
+protected:
+    void TearDown() override;
+
+    // Starts the recorder and opens the device; false (with a test failure)
+    // when either fails. streamChoice 1 asks for the sub stream.
+    bool OpenDevice(sim::RecorderConfig config = {}, int32_t streamChoice = 0);
+
+    CDevice& Device() { return *context_->device; }
+    ClientContext& Context() { return *context_; }
+    sim::RecorderSim& Recorder() { return *recorder_; }
+    // Text of the context's log file.
+    std::string LogText() const;
+
+    FakeSeams seams_;
+    RecordingPage liveView_;
+    RecordingPage channelPanel_;
+    RecordingUi ui_;
+    std::string home_;
+
+private:
+    std::unique_ptr<sim::RecorderSim> recorder_;
+    std::unique_ptr<ClientContext> context_;  // closed before the recorder stops
+};
+
+}  // namespace kestrel::client::test
