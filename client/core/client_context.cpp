@@ -70,6 +70,7 @@ void ClientContext::Close() {
     if (!device) {
         return;
     }
+    device->StopHandleUse();
     QW_DVR_NET_Close_Device(device->handle);
     device.reset();
 }

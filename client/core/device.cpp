@@ -14,6 +14,15 @@ CDevice::CDevice(uint32_t subtypeCode, QW_DVR_HANDLE openHandle, std::string add
       deviceSubtype(subtypeCode),
       channelCount(ResolveChannelCount(subtypeCode, openHandle)) {}
 
+void CDevice::StopHandleUse() {
+    for (LiveChannel& live : channels_) {
+        live.stopReconnect = 1;
+        live.reconnect.Stop();
+    }
+    std::lock_guard<std::mutex> lock(talkSendLock_);
+    talkSending_ = false;
+}
+
 CDevice::~CDevice() {
     // The protocol handle is closed by now, so no callback can start a worker.
     for (LiveChannel& live : channels_) {

@@ -9,9 +9,10 @@
 // media library's capture thread). Each channel's reconnect worker is a
 // thread owned by the object; StopRealPlay and the destructor join it.
 //
-// Lifetime: made by ClientContext::GetDevice after a successful open and
-// destroyed by ClientContext::Close after the protocol handle was closed
-// (so no callback runs any more); the destructor makes no protocol call.
+// Lifetime: made by ClientContext::GetDevice after a successful open;
+// ClientContext::Close calls StopHandleUse, closes the protocol handle (so no
+// callback runs any more) and then destroys it; the destructor makes no
+// protocol call.
 #pragma once
 
 #include <array>
@@ -43,6 +44,10 @@ public:
     CDevice& operator=(const CDevice&) = delete;
 
     void SetContext(ClientContext* owner) { context = owner; }
+    // Ends every use of the protocol handle from threads other than the
+    // caller's (reconnect workers, microphone blocks), so that the handle
+    // can be closed without a call racing with it. GUI thread.
+    void StopHandleUse();
 
     // ---- Live view (channel is 0-based; outside 0..channelCount-1 refused) --
     // 0 on success, else the failing library result (QW_NET_ERR_BAD_ARGUMENT

@@ -110,6 +110,7 @@ void TalkLink::Receive() {
 }
 
 int32_t TalkLink::SendRequest() {
+    std::lock_guard lock(send_mutex_);
     send_link_.Close();
     send_link_.CopyTarget(target_);
     if (!send_link_.Connect()) {
@@ -136,6 +137,7 @@ int32_t TalkLink::SendRequest() {
 }
 
 int32_t TalkLink::SendAudio(const void* data, size_t length) {
+    std::lock_guard lock(send_mutex_);
     if (!send_link_.HasSocket()) {
         Trace("m_hTalkClient is INVALID_SOCKET");
         return QW_NET_ERR_IDENTIFY_CONNECT;
@@ -177,7 +179,10 @@ int32_t TalkLink::Close(bool notify) {
     // audio keeps flowing after the caller ended the talk. The receiver owns
     // the receive link until it ends: only wake it here.
     receive_link_.Shutdown();
-    send_link_.Close();
+    {
+        std::lock_guard lock(send_mutex_);  // a send in progress ends first (bounded)
+        send_link_.Close();
+    }
     platform::SleepMs(kCloseSettleMs);
     return result;
 }

@@ -2,7 +2,9 @@
 // thread delivering TalkDataRecords) and the client-to-recorder direction
 // (a send link that carries raw encoded audio).
 //
-// Threading: the caller's thread opens, sends and closes. The receiver
+// Threading: any thread may open, send and close; send_mutex_ keeps a send
+// (typically from the microphone's thread) apart from the request and the
+// close that replace or close the send link. The receiver
 // thread is owned by this object: Close wakes it and lets it end on its own
 // (it then delivers nothing); it is joined by the next Open or by the
 // destructor, so no callback runs after the device is closed.
@@ -41,8 +43,9 @@ private:
     void JoinReceiver();
 
     DvrConnection target_;
-    DvrConnection receive_link_;           // receiver thread while it runs
-    DvrConnection send_link_;              // caller's thread
+    DvrConnection receive_link_;  // receiver thread while it runs
+    std::mutex send_mutex_;
+    DvrConnection send_link_;              // guarded by send_mutex_
     TalkDataCallback callback_ = nullptr;  // set before the receiver starts
     void* user_ = nullptr;
     std::atomic<bool> open_{true};  // cleared by Close: the receiver then ends silently
