@@ -16,7 +16,7 @@ if ! [[ "$seconds" =~ ^[0-9]+$ ]] || [ "$seconds" -eq 0 ]; then
     exit 2
 fi
 targets=(fuzz_mctp_message fuzz_hdp_body fuzz_mctp_answer fuzz_transfer_receive
-         fuzz_stream_parser fuzz_recording_file)
+         fuzz_stream_parser fuzz_recording_file fuzz_record_writer)
 if [ $# -gt 1 ]; then
     targets=("${@:2}")
 fi
