@@ -35,29 +35,47 @@ uint32_t U(int32_t v) {
     return static_cast<uint32_t>(v);
 }
 
-void VideoList(HeaderWriter& w, const RecordState& s) {
+// What differs between the two streams' "strh" headers.
+struct StreamFields {
+    const char* type;
+    const char* handler;
+    uint32_t scale;
+    uint32_t rate;
+    uint32_t length;
+    uint16_t right;  // frame rectangle: 0, 0, right, bottom
+    uint16_t bottom;
+};
+
+// "LIST" size "strl" "strh" 56 and the stream header; "strf" follows.
+void StreamListStart(HeaderWriter& w, size_t listSize, const StreamFields& f) {
     w.Tag("LIST");
-    w.U32(avi::kVideoListSize - 8);
+    w.U32(static_cast<uint32_t>(listSize - 8));
     w.Tag("strl");
     w.Tag("strh");
     w.U32(56);
-    w.Tag("vids");
-    w.Tag("H264");
+    w.Tag(f.type);
+    w.Tag(f.handler);
     w.U32(0);  // flags
     w.U16(0);  // priority
     w.U16(0);  // language
     w.U32(0);  // initial frames
-    w.U32(1000);
-    w.U32(U(s.frameRate) * 1000);
+    w.U32(f.scale);
+    w.U32(f.rate);
     w.U32(0);  // start
-    w.U32(U(s.videoChunks));
-    w.U32(1000000);
-    w.U32(0xFFFFFFFF);
-    w.U32(0);  // sample size
+    w.U32(f.length);
+    w.U32(1000000);     // suggested buffer
+    w.U32(0xFFFFFFFF);  // quality
+    w.U32(0);           // sample size
     w.U16(0);
     w.U16(0);
-    w.U16(U(s.width));
-    w.U16(U(s.height));
+    w.U16(f.right);
+    w.U16(f.bottom);
+}
+
+void VideoList(HeaderWriter& w, const RecordState& s) {
+    StreamListStart(w, avi::kVideoListSize,
+                    {"vids", "H264", 1000, U(s.frameRate) * 1000, U(s.videoChunks),
+                     static_cast<uint16_t>(s.width), static_cast<uint16_t>(s.height)});
     w.Tag("strf");
     w.U32(40);
     w.U32(40);
@@ -71,25 +89,8 @@ void VideoList(HeaderWriter& w, const RecordState& s) {
 }
 
 void AudioList(HeaderWriter& w, const RecordState& s) {
-    w.Tag("LIST");
-    w.U32(avi::kAudioListSize - 8);
-    w.Tag("strl");
-    w.Tag("strh");
-    w.U32(56);
-    w.Tag("auds");
-    w.Tag("G711");
-    w.U32(0);
-    w.U16(0);
-    w.U16(0);
-    w.U32(0);
-    w.U32(1);
-    w.U32(s.sampleRate);
-    w.U32(0);
-    w.U32(U(s.audioChunks));
-    w.U32(1000000);
-    w.U32(0xFFFFFFFF);
-    w.U32(0);
-    w.Zero(8);  // rectangle
+    StreamListStart(w, avi::kAudioListSize,
+                    {"auds", "G711", 1, s.sampleRate, U(s.audioChunks), 0, 0});
     w.Tag("strf");
     w.U32(18);
     w.U16(7);  // mu-law

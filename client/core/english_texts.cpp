@@ -1,8 +1,5 @@
 #include "english_texts.h"
 
-#include <algorithm>
-#include <iterator>
-
 #include "text_ids.h"
 
 namespace kestrel::client {
@@ -179,9 +176,7 @@ std::span<const StringEntry> EnglishTable() {
 }
 
 const char* EnglishText(int id) {
-    const auto* found = std::lower_bound(std::begin(kEnglish), std::end(kEnglish), id,
-                                         [](const StringEntry& e, int key) { return e.id < key; });
-    return found != std::end(kEnglish) && found->id == id ? found->text : nullptr;
+    return FindString(kEnglish, id);
 }
 
 }  // namespace kestrel::client

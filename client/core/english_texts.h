@@ -3,12 +3,9 @@
 
 #include <span>
 
-namespace kestrel::client {
+#include "string_table.h"
 
-struct StringEntry {
-    int id;
-    const char* text;  // UTF-8
-};
+namespace kestrel::client {
 
 // The whole table, ordered by id.
 std::span<const StringEntry> EnglishTable();

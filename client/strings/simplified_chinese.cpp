@@ -1,23 +1,16 @@
 // The Simplified Chinese string table: the client's texts translated, under
 // the identifiers of the built-in English table.
-#include <algorithm>
-#include <iterator>
-
 #include "string_module.h"
+#include "string_table.h"
 #include "text_ids.h"
 
 namespace {
 
 using namespace kestrel::client;
 
-struct TranslatedText {
-    int id;
-    const char* text;  // UTF-8
-};
-
 // Ordered by id for the binary search below.
 // clang-format off
-constexpr TranslatedText kTranslations[] = {
+constexpr StringEntry kTranslations[] = {
     {kTextLive, "实时预览"},
     {kTextReplay, "远程回放"},
     {kTextRemoteSetting, "远程设置"},
@@ -181,8 +174,5 @@ constexpr TranslatedText kTranslations[] = {
 }  // namespace
 
 extern "C" const char* KestrelStringText(int32_t id) {
-    const auto* found =
-        std::lower_bound(std::begin(kTranslations), std::end(kTranslations), id,
-                         [](const TranslatedText& e, int32_t key) { return e.id < key; });
-    return found != std::end(kTranslations) && found->id == id ? found->text : nullptr;
+    return FindString(kTranslations, id);
 }
