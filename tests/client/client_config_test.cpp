@@ -145,12 +145,12 @@ TEST(ClientFolders, MakePathCreatesEverySnapshotLevelButNothingForShortPaths) {
     TestFolders folders;
     ClientContext context(folders.HomeFolder());
     context.Init();
-    const std::string channelFolder = context.framePath + "IP_10.0.0.5\\Capture\\01\\";
+    const std::string channelFolder = context.framePath + "IP_127.0.0.5\\Capture\\01\\";
     EXPECT_TRUE(context.MakePath(channelFolder));
     namespace fs = std::filesystem;
     for (const char* level :
-         {"DVR", "DVR/capture", "DVR/capture/IP_10.0.0.5", "DVR/capture/IP_10.0.0.5/Capture",
-          "DVR/capture/IP_10.0.0.5/Capture/01"}) {
+         {"DVR", "DVR/capture", "DVR/capture/IP_127.0.0.5", "DVR/capture/IP_127.0.0.5/Capture",
+          "DVR/capture/IP_127.0.0.5/Capture/01"}) {
         EXPECT_TRUE(fs::is_directory(folders.UnderRoot(level))) << level;
     }
     // A trailing file name is not a folder.

@@ -274,8 +274,8 @@ TEST(RecordNamesTest, FolderAndFileNames) {
     const platform::LocalTime t{2009, 12, 31, 23, 59, 59, 0, 4};
     EXPECT_EQ(RecordFileName(0, t), "ch00000000000001-091231-235959.avi");
     const char s = platform::kPathSeparator;
-    EXPECT_EQ(RecordFolder(std::string("v") + s, "10.0.0.1", t, 2),
-              std::string("v") + s + "IP_10.0.0.1" + s + "Record" + s + "200912" + s + "3" + s);
+    EXPECT_EQ(RecordFolder(std::string("v") + s, "127.0.0.1", t, 2),
+              std::string("v") + s + "IP_127.0.0.1" + s + "Record" + s + "200912" + s + "3" + s);
     EXPECT_EQ(RecordIndexFileName("a.avi"), "a.avi.indx");
 }
 
