@@ -1,5 +1,6 @@
 #include "play_status_dispatcher.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -138,6 +139,19 @@ bool PlayStatusDispatcher::WaitIdle(int timeout_ms) {
     }
     return WaitFor(state_->settled, guard, timeout_ms,
                    [&] { return (state_->queue.empty() && !state_->calling) || state_->ended; });
+}
+
+bool PlayStatusDispatcher::WaitDelivered(const void* owner, int timeout_ms) {
+    std::unique_lock guard(state_->lock);
+    if (state_->OnThread()) {
+        return false;
+    }
+    return WaitFor(state_->settled, guard, timeout_ms, [&] {
+        const bool queued = std::ranges::any_of(state_->queue, [owner](const State::Entry& entry) {
+            return entry.record.owner == owner;
+        });
+        return (!queued && !(state_->calling && state_->calling_owner == owner)) || state_->ended;
+    });
 }
 
 size_t PlayStatusDispatcher::Pending() const {

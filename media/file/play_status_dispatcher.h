@@ -7,7 +7,7 @@
 // process-wide dispatcher, created on first use and destroyed with the other
 // statics at exit, where its destructor ends the thread (bounded wait).
 //
-// Threading: Post, PostTime, Drop, WaitIdle and Pending may be called from
+// Threading: Post, PostTime, Drop, the waits and Pending may be called from
 // any thread, also from a callback. A callback that throws loses only its
 // own record. Shutdown and the destructor are called by one thread, not by
 // a callback.
@@ -62,6 +62,8 @@ public:
     // Waits until the queue is empty and no call runs; false on time-out
     // (negative timeout_ms: no limit) and at once on the dispatcher's thread.
     bool WaitIdle(int timeout_ms);
+    // The same for the owner's records only: none queued, none being called.
+    bool WaitDelivered(const void* owner, int timeout_ms);
     size_t Pending() const;
     bool Running() const;
 

@@ -468,6 +468,7 @@ int32_t ChannelPlayer::Start(KmVideoWindow* window, bool live) {
     core.current_pts = core.next_pts = core.shown_pts = core.shown_next_pts = 0;
     core.window = window;
     core.live = live;
+    core.renderer.AttachWindow();
     std::shared_ptr<Core> shared = core_;
     if (!thread_.Start([shared](platform::MessageThread& self) { shared->Run(self); })) {
         return kMediaThreadCreation;
@@ -477,6 +478,9 @@ int32_t ChannelPlayer::Start(KmVideoWindow* window, bool live) {
 
 void ChannelPlayer::Stop() {
     thread_.Stop(kChannelStopWaitMs);
+    // The caller may free the window once Stop returns, also when the
+    // thread has not ended yet.
+    core_->renderer.DetachWindow();
 }
 
 bool ChannelPlayer::Running() const {

@@ -9,10 +9,13 @@
 //   - The player thread runs from Start to Stop. Everything it touches lives
 //     in a Core shared with it, so a thread that does not end within the
 //     stop wait is abandoned without touching freed memory.
+//   - The window's present/clear callbacks run on the player thread, and
+//     only until Stop returns: Stop detaches the window from the renderer
+//     (waiting for a call in progress), so an abandoned thread never reaches
+//     it again.
 //   - PushFrame and Wake come from the input thread; SetVolume, the sound
 //     flags, pause/step and the renderer's brightness and text from control
 //     threads. They are atomics, the queue's lock or the text lock.
-//   - The window's present/clear callbacks run on the player thread.
 #pragma once
 
 #include <array>
@@ -75,7 +78,8 @@ public:
     // players pace by time stamps. kMediaAlreadyOpen while a thread runs,
     // kMediaThreadCreation when none can be made.
     int32_t Start(KmVideoWindow* window, bool live);
-    // Quit, wait up to 1000 ms, abandon a thread that does not end.
+    // Quit, wait up to 1000 ms, abandon a thread that does not end. Either
+    // way no present or clear runs once Stop has returned.
     void Stop();
     bool Running() const;
 

@@ -45,7 +45,13 @@ QW_MEDIA_EXPORT int32_t QW_API QW_DVR_MEDIA_CloseDecoder(QW_DECODER_HANDLE decod
         return kMediaBadArgument;
     }
     return Guarded(kMediaBadArgument, [&] {
-        delete FromHandle(decoder);
+        DecoderHandle* handle = FromHandle(decoder);
+        // Stopped while the handle is whole: a play-info callback delivered
+        // during the stop may still call the handle's exports.
+        if (handle->IsFile()) {
+            handle->File()->Close();
+        }
+        delete handle;
         return kMediaOk;
     });
 }

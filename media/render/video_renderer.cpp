@@ -30,14 +30,22 @@ VideoRenderer::~VideoRenderer() {
 
 bool VideoRenderer::Open(KmVideoWindow* window, int width, int height) {
     Close();
-    if (window == nullptr || window->present == nullptr || width < 1 || height < 1 ||
-        width > kMaxPictureSide || height > kMaxPictureSide) {
+    if (window == nullptr || width < 1 || height < 1 || width > kMaxPictureSide ||
+        height > kMaxPictureSide) {
         return false;
     }
+    uint32_t formats = 0;
+    {
+        std::lock_guard gate(window_mutex_);
+        if (!window_attached_ || window->present == nullptr) {
+            return false;
+        }
+        formats = window->formats;
+    }
     Mode mode = Mode::kClosed;
-    if ((window->formats & KM_FORMAT_YUY2) != 0) {
+    if ((formats & KM_FORMAT_YUY2) != 0) {
         mode = Mode::kYuy2;
-    } else if ((window->formats & KM_FORMAT_RGB32) != 0) {
+    } else if ((formats & KM_FORMAT_RGB32) != 0) {
         mode = Mode::kSoftware;
     } else {
         return false;
@@ -85,9 +93,20 @@ void VideoRenderer::Close() {
         surfaces_[1].reset();
         rgb_.reset();
     }
-    if (window->clear != nullptr) {
+    std::lock_guard gate(window_mutex_);
+    if (window_attached_ && window->clear != nullptr) {
         window->clear(window->user);
     }
+}
+
+void VideoRenderer::DetachWindow() {
+    std::lock_guard gate(window_mutex_);
+    window_attached_ = false;
+}
+
+void VideoRenderer::AttachWindow() {
+    std::lock_guard gate(window_mutex_);
+    window_attached_ = true;
 }
 
 bool VideoRenderer::Draw(const uint8_t* yuy2, size_t stride, int width, int height,
@@ -173,8 +192,12 @@ bool VideoRenderer::ShowBack(bool draw_text) {
 
 // The window only reads the shown buffer, as Capture does, and the channel
 // thread writes it again only after the next swap or under the lock, so
-// presenting needs no lock.
+// presenting needs no picture lock; only the window's own gate.
 void VideoRenderer::Present() {
+    std::lock_guard gate(window_mutex_);
+    if (!window_attached_) {
+        return;
+    }
     if (mode_ == Mode::kYuy2) {
         window_->present(window_->user, KM_FORMAT_YUY2, surfaces_[front_].get(), width_, height_,
                          static_cast<int32_t>(SurfaceStride()));

@@ -12,8 +12,13 @@
 // picture skips the surface and is converted to RGB in one pass.
 //
 // Threading: Open, Close, Draw and DrawPlanar run on the channel
-// thread only. SetBrightness, Osd().Set/Clear and Capture may come from any
-// thread.
+// thread only. SetBrightness, Osd().Set/Clear, Capture, DetachWindow and
+// AttachWindow may come from any thread.
+//
+// The window is borrowed: every use of it (its formats, present, clear)
+// happens under window_mutex_ while it is attached. DetachWindow lets the
+// owner hand the window back even while a channel thread that could not be
+// joined still runs.
 #pragma once
 
 #include <atomic>
@@ -45,6 +50,11 @@ public:
     // Releases the buffers and tells the window to drop its picture
     // (clear()) when something was open.
     void Close();
+
+    // Waits for a present or clear in progress; after it returns the window
+    // is not touched again and Open fails, until AttachWindow.
+    void DetachWindow();
+    void AttachWindow();
 
     Mode CurrentMode() const { return mode_; }
     bool IsOpen() const { return mode_ != Mode::kClosed; }
@@ -87,7 +97,11 @@ private:
     // Hands the shown picture to the window.
     void Present();
 
+    // Written by Open and Close; dereferenced only under window_mutex_ while
+    // window_attached_.
     KmVideoWindow* window_ = nullptr;
+    std::mutex window_mutex_;
+    bool window_attached_ = true;  // guarded by window_mutex_
     Mode mode_ = Mode::kClosed;
     int width_ = 0;
     int height_ = 0;
