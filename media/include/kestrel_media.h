@@ -12,8 +12,12 @@
  *     QW_DVR_MEDIA_OpenFileDecoderRP3 to QW_DVR_MEDIA_CloseDecoder; a talk
  *     handle from QW_DVR_MEDIA_OpenTalk to QW_DVR_MEDIA_CloseTalk. A handle
  *     is invalid after its close call.
- *   - KmVideoWindow records given to QW_DVR_MEDIA_StartPlay are borrowed:
- *     they must stay valid until the channel is stopped or the handle closed.
+ *   - KmVideoWindow records given to QW_DVR_MEDIA_StartPlay are borrowed
+ *     until the stop of their channel (file handle: of the playback) or the
+ *     close of the handle returns. The window may be freed right after.
+ *   - The play-info user value is borrowed until the callback is replaced
+ *     or unregistered, the file handle's playback is stopped (which
+ *     unregisters it) or the handle is closed.
  *   - Buffers passed to callbacks belong to the library and are valid only
  *     during the call; copy what you keep.
  *
@@ -28,6 +32,25 @@
  *       talk send function:          the audio capture thread.
  *     A callback must not block for long, must not throw, and must not stop
  *     or close the channel, file or talk that it reports on.
+ *   - The library holds none of its locks while a play-info callback runs:
+ *     it may call the QW_DVR_MEDIA_PC* exports and the sound and display
+ *     exports of its own handle. Every code, the start and end times
+ *     included, arrives on the play-status thread in the order it was made.
+ *   - present and clear must not wait for another thread of the caller (a
+ *     GUI thread in particular) and must not call the library for their own
+ *     handle: the player thread waits for them, and so does a stop.
+ *   - QW_DVR_MEDIA_StopPlay and QW_DVR_MEDIA_CloseDecoder block until no
+ *     present, clear or play-info call for that channel (file handle: for
+ *     that handle) runs, and none starts after they return. A player, read
+ *     or open thread that does not end within the stop's wait (1 s for a
+ *     player, 5 s for the file threads) is left to end on its own; it never
+ *     reaches the window or the callback again. Stopping a file that plays
+ *     first delivers the play-info already made (QW_PLAYINFO_END among it),
+ *     waiting up to 2 s for it, and drops what is still queued after that.
+ *     Registering a null play-info callback also waits for a call in
+ *     progress, unless it is made from inside that call.
+ *   - QW_DVR_MEDIA_CloseTalk ends the capture thread first: no send runs
+ *     after it returns.
  *   - BufferMode, the default show-info flag and the last playback rate,
  *     direction, pause flag and position are process-wide: the last caller
  *     wins for all handles.
@@ -90,8 +113,7 @@ extern "C" {
     ((int32_t)0x80F00002) /* not for this handle kind, type or state */
 #define QW_MEDIA_ERR_ALREADY_OPEN ((int32_t)0x80F00003)  /* already started or already open */
 #define QW_MEDIA_ERR_NOT_OPEN ((int32_t)0x80F00004)      /* sound not open */
-#define QW_MEDIA_ERR_NOTHING_TO_DO ((int32_t)0x80F0000C) /* no channel of the handle was affected \
-                                                          */
+#define QW_MEDIA_ERR_NOTHING_TO_DO ((int32_t)0x80F0000C) /* no channel was affected */
 #define QW_MEDIA_ERR_FAILED ((int32_t)0x80FF0000)     /* no such channel, no picture, all failed */
 #define QW_MEDIA_ERR_INPUT_FULL ((int32_t)0x80050001) /* input buffer full; block not taken */
 #define QW_MEDIA_ERR_PLAYER_ALLOC ((int32_t)0x80050002) /* channel player allocation failed */
@@ -102,8 +124,7 @@ extern "C" {
 /* Local files: recordings and snapshots */
 #define QW_MEDIA_ERR_FILE_OPEN ((int32_t)0x80020005)      /* file cannot be opened or created */
 #define QW_MEDIA_ERR_SEEK_DIRECTION ((int32_t)0x80020007) /* seek offset of the wrong sign */
-#define QW_MEDIA_ERR_SHORT_HEADER ((int32_t)0x8002000D)   /* file shorter than its 512-byte header \
-                                                           */
+#define QW_MEDIA_ERR_SHORT_HEADER ((int32_t)0x8002000D)   /* file shorter than its header */
 #define QW_MEDIA_ERR_SEEK_RANGE ((int32_t)0x8002000E)     /* seek outside the file */
 #define QW_MEDIA_ERR_FILE_BUSY ((int32_t)0x80020012)      /* a file is already open */
 #define QW_MEDIA_ERR_FILE_NAME ((int32_t)0x80020013)      /* file name shorter than 4 characters */
@@ -132,7 +153,20 @@ typedef struct QwTalk_* QW_TALK_HANDLE;
 #define KM_FORMAT_YUY2 0x00000001u
 #define KM_FORMAT_RGB32 0x00000002u
 
-/* What the library calls a window: the caller's picture sink. */
+/* What the library calls a window: the caller's picture sink.
+ *
+ * present gets every picture at the recorder's size, on the channel's
+ * player thread, which shows nothing else until it returns. It must copy
+ * what it keeps (pixels is the library's buffer, valid only during the
+ * call) and must never wait for the GUI thread. A toolkit window does best
+ * to convert and scale the picture once, to its current size in device
+ * pixels, into a back buffer of its own, swap front and back under a small
+ * lock, and ask for one repaint (at most one pending); its paint draws the
+ * front buffer 1:1. An RGB32 picture wraps as a 32-bit RGB image without a
+ * copy for that scaling.
+ *
+ * formats is read when the channel shows its first picture and after each
+ * change of picture size. */
 typedef struct KmVideoWindow {
     void* user;       /* passed back unchanged */
     uint32_t formats; /* KM_FORMAT_* bits the window accepts; 0 = none */
@@ -140,7 +174,8 @@ typedef struct KmVideoWindow {
      * pixels is valid only during the call. */
     void(QW_CALLBACK* present)(void* user, uint32_t format, const uint8_t* pixels, int32_t width,
                                int32_t height, int32_t stride);
-    /* The channel stopped: drop the last picture. */
+    /* The channel stopped: drop the last picture. Not called when the
+     * channel's thread had to be left behind by the stop. */
     void(QW_CALLBACK* clear)(void* user);
 } KmVideoWindow;
 
@@ -226,7 +261,8 @@ QW_MEDIA_EXPORT int32_t QW_API QW_DVR_MEDIA_SetFileLengthRP3(QW_DECODER_HANDLE d
                                                              int32_t expected_length,
                                                              const char* device_file);
 
-/* Stops everything and frees the handle. */
+/* Stops everything and frees the handle; no callback for it runs once it
+ * returns (see Threading). */
 QW_MEDIA_EXPORT int32_t QW_API QW_DVR_MEDIA_CloseDecoder(QW_DECODER_HANDLE decoder);
 
 /* Starts showing channels in windows. Live: windows[0] shows channels[0].
@@ -236,7 +272,8 @@ QW_MEDIA_EXPORT int32_t QW_API QW_DVR_MEDIA_StartPlay(QW_DECODER_HANDLE decoder,
                                                       int32_t window_count, const int32_t* channels,
                                                       int32_t channel_count, int32_t reserved);
 
-/* Stops one live channel, or file playback. */
+/* Stops one live channel, or file playback (which also unregisters the
+ * play-info callback). Blocks until no callback for it runs; see Threading. */
 QW_MEDIA_EXPORT int32_t QW_API QW_DVR_MEDIA_StopPlay(QW_DECODER_HANDLE decoder, int32_t channel);
 
 /* Feeds received bytes to a live handle (kind = QW_MEDIA_INPUT_*). */
@@ -244,7 +281,10 @@ QW_MEDIA_EXPORT int32_t QW_API QW_DVR_MEDIA_InputDataToDecoder(QW_DECODER_HANDLE
                                                                int32_t kind, const uint8_t* data,
                                                                int32_t length);
 
-/* Sets the play-info callback of a file handle; null unregisters. */
+/* Sets the play-info callback of a file handle. Notifications made before
+ * one was registered (the file's opening) are delivered to it. Null
+ * unregisters, drops what is queued for the handle and waits for a call in
+ * progress (unless called from it). */
 QW_MEDIA_EXPORT int32_t QW_API QW_DVR_MEDIA_RegistFilePlayInfoCallBack(
     QW_DECODER_HANDLE decoder, void* user, QW_MEDIA_PLAYINFO_CALLBACK callback);
 
@@ -307,8 +347,12 @@ QW_MEDIA_EXPORT void QW_API QW_DVR_MEDIA_TalkPlay(QW_TALK_HANDLE talk);
 QW_MEDIA_EXPORT int32_t QW_API QW_DVR_MEDIA_CloseTalk(QW_TALK_HANDLE talk);
 
 /* Copies the channel's current picture (0..16) as 24-bit B G R rows without
- * padding, top row first, or bottom row first when flip is non-zero. The
- * size is written to *width and *height (0 when there is no picture). */
+ * padding, top row first, or bottom row first when flip is non-zero.
+ * On entry *width x *height is the capacity of pixels in pixels (the
+ * buffer holds *width * *height * 3 bytes); on return they hold the
+ * picture's size. A buffer too small for the picture gets nothing and the
+ * result QW_MEDIA_ERR_BAD_ARGUMENT, with the size it needs in *width and
+ * *height; no picture gives QW_MEDIA_ERR_FAILED with 0 x 0. */
 QW_MEDIA_EXPORT int32_t QW_API QW_DVR_MEDIA_CaptureVideoImage(QW_DECODER_HANDLE decoder,
                                                               int32_t channel, uint8_t* pixels,
                                                               int32_t* width, int32_t* height,
