@@ -4,8 +4,8 @@
 // main window hands down.
 //
 // Threading: the GUI thread owns the context and calls every operation,
-// except WriteLog and MakePath (any thread) and the fields marked atomic,
-// which the protocol library's callback threads touch too.
+// except WriteLog and MakePath (any thread), the fields marked atomic, which
+// the protocol library's callback threads touch too, and pages.Post.
 #pragma once
 
 #include <atomic>
@@ -19,6 +19,7 @@
 #include "language_modules.h"
 #include "make_path.h"
 #include "page_messages.h"
+#include "page_poster.h"
 
 namespace kestrel::client {
 
@@ -101,6 +102,9 @@ public:
     const ClientSeams& Seams() const { return seams_; }
 
     // ---- Fields ------------------------------------------------------------
+    // The pages that others notify; declared first so that it outlives the
+    // device and its threads. Any thread posts through it.
+    PagePoster pages;
     std::unique_ptr<CDevice> device;  // the open recorder, may be null
     std::string ip;
     std::string user;
@@ -122,17 +126,6 @@ public:
     std::atomic<int32_t> talkOn{0};  // flipped by the talk callback too
     int32_t loggedIn = 0;
 
-    // Pages that register themselves when they are initialised; null until
-    // then. Not owned.
-    PageWindow* fileListPane = nullptr;
-    PageWindow* calendarPane = nullptr;
-    PageWindow* playbackPage = nullptr;
-    PageWindow* playbackController = nullptr;
-    PageWindow* channelPanel = nullptr;
-    PageWindow* mainWindow = nullptr;
-    PageWindow* remoteSettingPage = nullptr;
-    PageWindow* localSettingsPage = nullptr;
-    PageWindow* liveView = nullptr;
     // Message boxes; null shows nothing (tests, start-up). Not owned.
     ClientUi* ui = nullptr;
 

@@ -83,9 +83,7 @@ void CDevice::CheckFreeSpace(int32_t channel, const std::string& folder) {
     const int64_t free = seams.freeBytes ? seams.freeBytes(folder) : -1;
     // Space that cannot be read counts as none.
     if (free < 0 || free <= kLowDiskBytes) {
-        if (context->liveView != nullptr) {
-            context->liveView->Post(UM_DISK_SPACE_LOW, channel, 0);
-        }
+        context->pages.Post(PageId::kLiveView, UM_DISK_SPACE_LOW, channel, 0);
     }
 }
 

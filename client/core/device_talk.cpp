@@ -97,9 +97,7 @@ void CDevice::OnTalkData(TalkDataRecord* record) {
     }
     context->talkOn ^= 1;
     // This is the talk receiver's thread: the panel shows the text on its own.
-    if (context->channelPanel != nullptr) {
-        context->channelPanel->Post(UM_TALK_LINK_LOST, 0, 0);
-    }
+    context->pages.Post(PageId::kChannelPanel, UM_TALK_LINK_LOST, 0, 0);
 }
 
 }  // namespace kestrel::client

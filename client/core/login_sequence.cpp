@@ -83,9 +83,7 @@ LoginOutcome RunLogin(ClientContext& context, const LoginForm& form,
         return {false, kTextLoginFailed};
     }
     context.streamChoice = form.network;
-    if (context.mainWindow) {
-        context.mainWindow->Post(UM_LOGIN, kLoginDone, 1);
-    }
+    context.pages.Post(PageId::kMainWindow, UM_LOGIN, kLoginDone, 1);
     return {true, kTextLoggingIn};
 }
 

@@ -54,7 +54,7 @@ struct LoginOutcome {
 };
 
 // Runs the login: on success sets context.streamChoice and posts UM_LOGIN
-// (kLoginDone, 1) to context.mainWindow. showStatus, when given, sees the
+// (kLoginDone, 1) to the main window. showStatus, when given, sees the
 // "Login......" text before the open call blocks.
 LoginOutcome RunLogin(ClientContext& context, const LoginForm& form,
                       const std::function<void(int textId)>& showStatus = {});

@@ -19,9 +19,9 @@ constexpr uint32_t UM_TALK_LINK_LOST = 0xC20;
 // First parameter of UM_LOGIN after a successful login.
 constexpr intptr_t kLoginDone = 0x501;
 
-// A page that receives posted notifications. Post may be called from any
-// thread and must not block: the page handles the message later on its own
-// (GUI) thread.
+// A page that receives posted notifications. The PagePoster calls Post from
+// any thread, under its lock: Post must not block and must not call back into
+// the poster; the page handles the message later on its own (GUI) thread.
 class PageWindow {
 public:
     virtual ~PageWindow() = default;

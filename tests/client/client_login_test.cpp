@@ -50,7 +50,7 @@ sim::RecorderConfig ConfigWithOperator() {
 class ClientLogin : public ::testing::Test {
 protected:
     void SetUp() override {
-        context.mainWindow = &window;
+        context.pages.Register(PageId::kMainWindow, &window);
         context.Init();
         ASSERT_TRUE(recorder->Running());
     }

@@ -111,8 +111,8 @@ bool DeviceTest::OpenDevice(sim::RecorderConfig config, int32_t streamChoice) {
     c.password = "admin";
     c.streamChoice = streamChoice;
     c.videoPath = home_ + "video/";
-    c.liveView = &liveView_;
-    c.channelPanel = &channelPanel_;
+    c.pages.Register(PageId::kLiveView, &liveView_);
+    c.pages.Register(PageId::kChannelPanel, &channelPanel_);
     c.ui = &ui_;
 
     int32_t type = 0;
