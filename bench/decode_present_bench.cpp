@@ -1,20 +1,23 @@
 // Decode-and-present throughput of one live channel player with pacing off:
 // the clip's video records, looped, are pushed into a ChannelPlayer whose
-// window only counts the pictures. The peer, in the same run, is ffmpeg
-// decoding the same access units (the clip written the same number of
-// times into one Annex B file) single-threaded into the null muxer. Prints
-// frames per second by wall time and by CPU time for both and the ratio
-// ours/ffmpeg, best of two runs each; exits 1 when a frame went missing.
+// window only counts the pictures. The peer is ffmpeg decoding the same
+// access units (written as one Annex B file) single-threaded and converting
+// them to the window's pixel format (YUY2: yuyv422, RGB32: bgr0) into the
+// null muxer. Paired rounds (see paired_rounds.h) give the ratios ours/ffmpeg
+// by wall and by CPU time; the goal is on CPU time. Exits 1 when a frame went
+// missing.
 #include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -24,7 +27,7 @@
 #include "channel_player.h"
 #include "ffmpeg_peer.h"
 #include "kestrel_media.h"
-#include "platform/process_usage.h"
+#include "paired_rounds.h"
 #include "sim/frame_records.h"
 #include "sim/media_set.h"
 #include "sim/recorder_config.h"
@@ -37,10 +40,14 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr uint32_t kH264TypeCode = 0x01000203;
-constexpr int kFrames = 2000;       // a multiple of the clip's 100 frames
-constexpr size_t kQueueHigh = 400;  // below the queue's 500-frame limit
-constexpr int kRuns = 2;
+// A repetition is a second or so of decoding on either side, so ffmpeg's
+// start-up stays out of the picture; multiples of the clips' 100 frames.
+constexpr int kD1Frames = 3000;
+constexpr int kCifFrames = 10000;
+constexpr int kQueueHigh = 400;  // below the queue's 500-frame limit
+constexpr int kQueueRefill = 200;
 constexpr auto kRunLimit = std::chrono::seconds(120);
+constexpr double kCpuGoal = 0.95;
 
 struct Records {
     std::vector<uint8_t> bytes;  // records back to back, each padded
@@ -76,14 +83,18 @@ Records BuildRecords(const sim::MediaClip& clip, int frames) {
     return records;
 }
 
-// present() counts and reads the first byte, so the picture is really there.
+// present() counts and reads the first byte, so the picture is really there,
+// and wakes the pushing thread only when the backlog needs a refill, so the
+// benchmark's own thread costs next to nothing.
 struct CountingWindow {
     KmVideoWindow window{};
     std::atomic<int> pictures{0};
+    std::atomic<int> wake_at{0};
     std::atomic<uint32_t> touched{0};
+    Clock::time_point last_picture;  // written before the count reaches its last value
+    std::mutex mutex;
+    std::condition_variable changed;
     int wanted = 0;
-    Clock::time_point last_picture;  // written before done is set
-    std::atomic<bool> done{false};
 
     explicit CountingWindow(uint32_t format) {
         window.user = this;
@@ -96,124 +107,87 @@ struct CountingWindow {
         if (pixels != nullptr) {
             self->touched.fetch_add(pixels[0], std::memory_order_relaxed);
         }
-        const auto now = Clock::now();
-        if (self->pictures.fetch_add(1) + 1 == self->wanted) {
-            self->last_picture = now;
-            self->done.store(true, std::memory_order_release);
+        const int count = self->pictures.load(std::memory_order_relaxed) + 1;
+        if (count == self->wanted) {
+            self->last_picture = Clock::now();
         }
+        self->pictures.store(count, std::memory_order_release);
+        if (count >= self->wake_at.load(std::memory_order_relaxed)) {
+            std::lock_guard lock(self->mutex);
+            self->changed.notify_all();
+        }
+    }
+    // Waits until `count` pictures were shown; false at the deadline.
+    bool WaitFor(int count, Clock::time_point deadline) {
+        wake_at.store(count);
+        std::unique_lock lock(mutex);
+        return changed.wait_until(lock, deadline, [&] { return pictures.load() >= count; });
     }
 };
 
-struct Figures {
-    double wall_seconds = 0;
-    double cpu_seconds = 0;
-    int frames = 0;  // pictures presented, or frames ffmpeg reported
-    bool ok = false;
-};
-
-Figures OursOnce(const Records& records, uint32_t format) {
-    Figures figures;
+std::optional<bench::Work> OursOnce(const Records& records, uint32_t format) {
     media::ChannelSetup setup;
     setup.type_code = kH264TypeCode;
     setup.unpaced = true;
     std::unique_ptr<media::ChannelPlayer> player = media::ChannelPlayer::Create(setup);
     if (!player) {
-        return figures;
+        return std::nullopt;
     }
     CountingWindow window(format);
-    window.wanted = static_cast<int>(records.entries.size());
+    const int wanted = static_cast<int>(records.entries.size());
+    window.wanted = wanted;
     if (player->Start(&window.window, true) != 0) {
-        return figures;
+        return std::nullopt;
     }
     bool pushed_all = true;
-    const double cpu_start = platform::ProcessCpuSeconds();
-    const auto start = Clock::now();
-    const auto limit = start + kRunLimit;
+    const bench::Stopwatch stopwatch;
+    const auto limit = Clock::now() + kRunLimit;
+    int pushed = 0;
     for (const Records::Entry& entry : records.entries) {
-        while (player->QueuedFrames() >= kQueueHigh && Clock::now() < limit) {
-            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        if (pushed - window.pictures.load() >= kQueueHigh &&
+            !window.WaitFor(pushed - kQueueRefill, limit)) {
+            break;
         }
         const std::span<const uint8_t> record(records.bytes.data() + entry.offset, entry.length);
         pushed_all = player->PushFrame(record, entry.tag, entry.pts_us) && pushed_all;
+        ++pushed;
     }
-    while (!window.done.load(std::memory_order_acquire) && Clock::now() < limit) {
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    const bool complete = pushed == wanted && window.WaitFor(wanted, limit);
+    bench::Work work = stopwatch.Stop(window.pictures.load());
+    if (complete) {
+        work.wall_seconds -=
+            std::chrono::duration<double>(Clock::now() - window.last_picture).count();
     }
-    const bool complete = window.done.load(std::memory_order_acquire);
-    figures.cpu_seconds = platform::ProcessCpuSeconds() - cpu_start;
-    figures.wall_seconds =
-        std::chrono::duration<double>((complete ? window.last_picture : Clock::now()) - start)
-            .count();
-    const media::ChannelStats stats = player->Stats();
+    // The player counts a picture after present() returns: read its figures once it ended.
     player->Stop();
-    figures.frames = window.pictures.load();
-    figures.ok = complete && pushed_all && stats.decoded == records.entries.size() &&
-                 stats.presented == records.entries.size();
-    return figures;
+    const media::ChannelStats stats = player->Stats();
+    work.ok = complete && pushed_all && stats.decoded == records.entries.size() &&
+              stats.presented == records.entries.size();
+    return work;
 }
 
-// ffmpeg on `repeated`; nullopt when it did not run or printed no figures.
-std::optional<Figures> FfmpegOnce(const std::filesystem::path& repeated,
-                                  const std::filesystem::path& log, int frames) {
-    const auto peer =
-        bench::RunFfmpeg("-threads 1 -i " + bench::Quoted(repeated) + " -f null -", log);
-    if (!peer) {
-        return std::nullopt;
-    }
-    Figures figures;
-    figures.cpu_seconds = peer->cpu_seconds;
-    figures.wall_seconds = peer->wall_seconds;
-    figures.frames = peer->frames;
-    figures.ok = figures.frames == frames;
-    return figures;
-}
-
-double Rate(int frames, double seconds) {
-    return seconds > 0 ? frames / seconds : 0;
-}
-
-// Best (shortest) of kRuns for each side, measured alternately.
-bool Measure(const sim::MediaClip& clip, const char* label, uint32_t format,
+bool Measure(const sim::MediaClip& clip, int frames, const char* label, uint32_t format,
              const std::filesystem::path& folder) {
-    const Records records = BuildRecords(clip, kFrames);
-    const std::filesystem::path repeated = folder / "repeated.h264";
-    const std::filesystem::path log = folder / "ffmpeg.log";
-    const bool have_file = bench::WriteAccessUnits(repeated, clip, kFrames);
-    std::optional<Figures> best_ours, best_peer;
-    bool ok = true;
-    for (int run = 0; run < kRuns; ++run) {
-        const Figures ours = OursOnce(records, format);
-        ok = ok && ours.ok;
-        if (!best_ours || ours.wall_seconds < best_ours->wall_seconds) {
-            best_ours = ours;
-        }
-        const std::optional<Figures> peer =
-            have_file ? FfmpegOnce(repeated, log, kFrames) : std::nullopt;
-        if (peer && (!best_peer || peer->wall_seconds < best_peer->wall_seconds)) {
-            best_peer = peer;
-        }
+    const Records records = BuildRecords(clip, frames);
+    const std::filesystem::path units = folder / "units.h264";
+    if (!bench::WriteAccessUnits(units, clip, frames)) {
+        std::printf("  %-10s cannot write %s\n", label, units.string().c_str());
+        return false;
     }
-    const double ours_wall = Rate(best_ours->frames, best_ours->wall_seconds);
-    const double ours_cpu = Rate(best_ours->frames, best_ours->cpu_seconds);
-    std::printf("  %-10s ours %7.1f fps wall, %7.1f fps CPU; %d/%d pictures: %s\n", label,
-                ours_wall, ours_cpu, best_ours->frames, kFrames,
-                ok ? "every frame presented" : "FRAMES MISSING");
-    if (!best_peer) {
-        std::printf("  %-10s ffmpeg peer did not run or printed no bench line\n", label);
-        return ok;
-    }
-    const double peer_wall = Rate(best_peer->frames, best_peer->wall_seconds);
-    const double peer_cpu = Rate(best_peer->frames, best_peer->cpu_seconds);
-    std::printf(
-        "  %-10s ffmpeg %7.1f fps wall, %7.1f fps CPU; %d/%d frames%s\n"
-        "  %-10s ratio ours/ffmpeg %.3f by wall time, %.3f by CPU time (goal >= 0.90)\n",
-        label, peer_wall, peer_cpu, best_peer->frames, kFrames,
-        best_peer->ok ? "" : " (ffmpeg's frame count differs)", label,
-        peer_wall > 0 ? ours_wall / peer_wall : 0, peer_cpu > 0 ? ours_cpu / peer_cpu : 0);
+    const char* pixel_format = format == KM_FORMAT_YUY2 ? "yuyv422" : "bgr0";
+    const bench::Side ours{"ours", [&] { return OursOnce(records, format); }};
+    const bench::Side peer{"ffmpeg", bench::FfmpegRepetition(
+                                         "-threads 1 -filter_threads 1 -i " + bench::Quoted(units) +
+                                             " -vf format=" + pixel_format + " -f null -",
+                                         folder / "ffmpeg.log", frames, frames)};
+    bench::Comparison comparison;
+    comparison.label = label;
+    comparison.unit = "frames/s";
+    comparison.goal = bench::Goal{bench::Basis::kCpu, kCpuGoal};
+    const bench::PairedResult result = bench::RunPaired(comparison, ours, peer);
     std::error_code ignored;
-    std::filesystem::remove(repeated, ignored);
-    std::filesystem::remove(log, ignored);
-    return ok;
+    std::filesystem::remove(units, ignored);
+    return result.complete && result.ok;
 }
 
 }  // namespace
@@ -235,14 +209,15 @@ int main() {
         return 1;
     }
     std::printf(
-        "decode and present, one unpaced live player, %d frames, best of %d runs; peer: "
-        "ffmpeg -threads 1 -f null on the same access units\n",
-        kFrames, kRuns);
+        "decode and present, one unpaced live player (%d D1 or %d CIF frames a repetition), "
+        "%d paired rounds of at least %.0f s; peer: ffmpeg -threads 1 converting to the same "
+        "pixel format into -f null\n",
+        kD1Frames, kCifFrames, bench::kPairs, bench::kRoundSeconds);
     bool ok = true;
-    ok = Measure(media_set->main_clip, "D1 YUY2", KM_FORMAT_YUY2, folder) && ok;
-    ok = Measure(media_set->main_clip, "D1 RGB32", KM_FORMAT_RGB32, folder) && ok;
-    ok = Measure(media_set->sub_clip, "CIF YUY2", KM_FORMAT_YUY2, folder) && ok;
-    ok = Measure(media_set->sub_clip, "CIF RGB32", KM_FORMAT_RGB32, folder) && ok;
+    ok = Measure(media_set->main_clip, kD1Frames, "D1 YUY2", KM_FORMAT_YUY2, folder) && ok;
+    ok = Measure(media_set->main_clip, kD1Frames, "D1 RGB32", KM_FORMAT_RGB32, folder) && ok;
+    ok = Measure(media_set->sub_clip, kCifFrames, "CIF YUY2", KM_FORMAT_YUY2, folder) && ok;
+    ok = Measure(media_set->sub_clip, kCifFrames, "CIF RGB32", KM_FORMAT_RGB32, folder) && ok;
     std::filesystem::remove_all(folder, failed);
     // Speed never fails the benchmark; a lost frame does.
     return ok ? 0 : 1;

@@ -1,5 +1,6 @@
 #include "ffmpeg_peer.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -44,6 +45,39 @@ std::optional<PeerFigures> RunFfmpeg(const std::string& arguments,
         figures.frames = std::stoi((*it)[1]);
     }
     return figures;
+}
+
+Repetition FfmpegRepetition(std::string arguments, std::filesystem::path log, double amount,
+                            int frames) {
+    return [arguments = std::move(arguments), log = std::move(log), amount,
+            frames]() -> std::optional<Work> {
+        const std::optional<PeerFigures> peer = RunFfmpeg(arguments, log);
+        if (!peer) {
+            return std::nullopt;
+        }
+        Work work;
+        work.wall_seconds = peer->wall_seconds;
+        work.cpu_seconds = peer->cpu_seconds;
+        work.amount = amount;
+        work.ok = peer->frames == frames;
+        return work;
+    };
+}
+
+long ProbePackets(const std::filesystem::path& file, const std::string& stream) {
+    const std::string command = "ffprobe -v error -count_packets -select_streams " + stream +
+                                " -show_entries stream=nb_read_packets -of csv=p=0 " +
+                                Quoted(file) + " 2>/dev/null";
+    std::FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return -1;
+    }
+    char line[64] = {};
+    const bool read = std::fgets(line, sizeof line, pipe) != nullptr;
+    const int status = pclose(pipe);
+    char* end = nullptr;
+    const long packets = read ? std::strtol(line, &end, 10) : -1;
+    return status == 0 && read && end != line ? packets : -1;
 }
 
 bool WriteAccessUnits(const std::filesystem::path& path, const sim::MediaClip& clip, int frames) {
