@@ -1,33 +1,43 @@
 // Download benchmark: one large recording fetched through the library (a
 // file-data callback that writes each piece to a file) and, as the peer, by a
 // plain socket reader (the download request written by hand, the answer head
-// read, then receives copied to a file) in the same run, against the same
-// in-process simulator. Prints both rates and their ratio.
+// read, then receives copied to a file), from a simulated recorder in a
+// process of its own, so this process's CPU time is the client's alone. Both
+// timers start once the link is connected and the answer head is in (the
+// library's call returns then) and stop at the file's last byte. Every copy
+// is compared with the recording byte for byte, outside the timing. Paired
+// rounds (see paired_rounds.h) give the ratios.
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "kestrel_net.h"
+#include "paired_rounds.h"
 #include "platform/socket.h"
+#include "recorder_process.h"
 #include "sim/recorder_sim.h"
 
 namespace sim = kestrel::sim;
+namespace bench = kestrel::bench;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-constexpr int kRounds = 3;
-constexpr int kFrames = 20000;  // about 25 MB of recording
+constexpr int kFrames = 80000;  // about 100 MB of recording
 constexpr int kWaitMs = 30000;
+constexpr double kGoal = 0.9;
 
 struct Sink {
     std::FILE* file = nullptr;
     uint64_t bytes = 0;
+    uint64_t expected = 0;
+    bench::Instant finished;  // when the last byte was written
     bool ended = false;
     std::mutex lock;
     std::condition_variable changed;
@@ -38,6 +48,9 @@ void QW_CALLBACK WritePiece(void* user, FileDataRecord* record) {
     if (record->byte_count > 0) {
         std::fwrite(record->data, 1, static_cast<size_t>(record->byte_count), sink->file);
         sink->bytes += static_cast<uint64_t>(record->byte_count);
+        if (sink->bytes == sink->expected) {
+            sink->finished = bench::Instant::Now();
+        }
         return;
     }
     std::lock_guard<std::mutex> guard(sink->lock);
@@ -52,117 +65,154 @@ void PutBE32(unsigned char* p, uint32_t v) {
     p[3] = static_cast<unsigned char>(v);
 }
 
-double MegabytesPerSecond(uint64_t bytes, Clock::duration took) {
-    return static_cast<double>(bytes) / 1e6 / std::chrono::duration<double>(took).count();
+// Whether the file holds exactly the recording.
+bool SameBytes(const std::string& path, const std::vector<uint8_t>& expected) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> block(size_t{1} << 20);
+    size_t at = 0;
+    while (in) {
+        in.read(block.data(), static_cast<std::streamsize>(block.size()));
+        const size_t got = static_cast<size_t>(in.gcount());
+        if (at + got > expected.size() || std::memcmp(block.data(), expected.data() + at, got)) {
+            return false;
+        }
+        at += got;
+    }
+    return at == expected.size();
 }
 
-double LibraryRate(QW_DVR_HANDLE handle, const std::string& name, const std::string& path,
-                   uint64_t expected) {
+std::optional<bench::Work> LibraryOnce(QW_DVR_HANDLE handle, const std::string& name,
+                                       const std::string& path,
+                                       const std::vector<uint8_t>& expected) {
     Sink sink;
+    sink.expected = expected.size();
     sink.file = std::fopen(path.c_str(), "wb");
     if (sink.file == nullptr) {
-        return 0;
+        return std::nullopt;
     }
     QW_DVR_NET_SetFileDataCallBackVMS(handle, &sink, WritePiece);
-    const auto start = Clock::now();
-    bool ended = false;
+    std::optional<bench::Work> work;
     if (QW_DVR_NET_VodDownloadClipVMS(handle, name.c_str(), 0, 0, 0, 0) == 0) {
-        std::unique_lock<std::mutex> guard(sink.lock);
-        ended = sink.changed.wait_for(guard, std::chrono::milliseconds(kWaitMs),
-                                      [&] { return sink.ended; });
+        const bench::Instant start = bench::Instant::Now();
+        bool ended = false;
+        {
+            std::unique_lock<std::mutex> guard(sink.lock);
+            ended = sink.changed.wait_for(guard, std::chrono::milliseconds(kWaitMs),
+                                          [&] { return sink.ended; });
+        }
+        const bool complete = ended && sink.bytes == expected.size();
+        work = bench::WorkBetween(start, complete ? sink.finished : bench::Instant::Now(),
+                                  static_cast<double>(sink.bytes), complete);
     }
-    const auto took = Clock::now() - start;
     QW_DVR_NET_StopDownLoadVideoFile(handle);
     QW_DVR_NET_SetFileDataCallBackVMS(handle, nullptr, nullptr);
     std::fclose(sink.file);
-    return ended && sink.bytes == expected ? MegabytesPerSecond(sink.bytes, took) : 0;
+    if (work && work->ok) {
+        work->ok = SameBytes(path, expected);
+    }
+    return work;
 }
 
-double PlainRate(const sim::RecorderSim& recorder, const std::string& name, const std::string& path,
-                 uint64_t expected) {
+std::optional<bench::Work> PlainOnce(const bench::RecorderProcess& recorder,
+                                     const std::string& name, const std::string& path,
+                                     const std::vector<uint8_t>& expected) {
+    platform::Socket socket = platform::Socket::Tcp();
+    if (socket.Connect(recorder.Address(), recorder.CommandPort(), 5000) !=
+        platform::ConnectResult::kConnected) {
+        return std::nullopt;
+    }
+    unsigned char block[500] = {};
+    PutBE32(block, 1);
+    PutBE32(block + 4, 7);
+    PutBE32(block + 16, 172);
+    PutBE32(block + 20, 1);
+    std::memcpy(block + 44, name.data(), std::min<size_t>(name.size(), 127));
+    if (!socket.SendAll(block, sizeof block, 5000)) {
+        return std::nullopt;
+    }
+    size_t head = 0;
+    while (head < 12) {  // bounded: each wait is at most kWaitMs, the head 12 bytes
+        if (socket.WaitReadable(kWaitMs) != platform::WaitResult::kReady) {
+            return std::nullopt;
+        }
+        const long got = socket.Receive(block, 12 - head);
+        if (got <= 0) {
+            return std::nullopt;
+        }
+        head += static_cast<size_t>(got);
+    }
     std::FILE* out = std::fopen(path.c_str(), "wb");
     if (out == nullptr) {
-        return 0;
+        return std::nullopt;
     }
-    const auto start = Clock::now();
-    platform::Socket socket = platform::Socket::Tcp();
+    std::vector<unsigned char> buffer(102400);
     uint64_t copied = 0;
-    if (socket.Connect(recorder.Address(), recorder.CommandPort(), 5000) ==
-        platform::ConnectResult::kConnected) {
-        unsigned char block[500] = {};
-        PutBE32(block, 1);
-        PutBE32(block + 4, 7);
-        PutBE32(block + 16, 172);
-        PutBE32(block + 20, 1);
-        std::memcpy(block + 44, name.data(), std::min<size_t>(name.size(), 127));
-        std::vector<unsigned char> buffer(102400);
-        size_t head = 0;
-        // Bounded: every receive waits at most kWaitMs and the file is finite.
-        if (socket.SendAll(block, sizeof block, 5000)) {
-            for (;;) {
-                if (socket.WaitReadable(kWaitMs) != platform::WaitResult::kReady) {
-                    break;
-                }
-                const size_t want = head < 12 ? 12 - head : buffer.size();
-                const long got = socket.Receive(buffer.data(), want);
-                if (got <= 0) {
-                    break;
-                }
-                if (head < 12) {
-                    head += static_cast<size_t>(got);
-                    continue;
-                }
-                std::fwrite(buffer.data(), 1, static_cast<size_t>(got), out);
-                copied += static_cast<uint64_t>(got);
-                if (copied >= expected) {
-                    break;
-                }
-            }
+    const bench::Stopwatch stopwatch;
+    // Bounded: every receive waits at most kWaitMs and the file is finite.
+    while (copied < expected.size() &&
+           socket.WaitReadable(kWaitMs) == platform::WaitResult::kReady) {
+        const long got = socket.Receive(buffer.data(), buffer.size());
+        if (got <= 0) {
+            break;
         }
+        std::fwrite(buffer.data(), 1, static_cast<size_t>(got), out);
+        copied += static_cast<uint64_t>(got);
     }
-    const auto took = Clock::now() - start;
+    bench::Work work = stopwatch.Stop(static_cast<double>(copied), copied == expected.size());
     std::fclose(out);
-    return copied == expected ? MegabytesPerSecond(copied, took) : 0;
+    work.ok = work.ok && SameBytes(path, expected);
+    return work;
 }
 
 }  // namespace
 
-int main() {
-    sim::RecorderConfig config;
-    config.recording_frames = kFrames;
-    sim::RecorderSim recorder(config);
-    if (!recorder.Start()) {
-        std::printf("download: simulator failed: %s\n", recorder.LastError().c_str());
+int main(int argc, char** argv) {
+    if (const std::optional<int> served = bench::ServeRecorderIfAsked(argc, argv)) {
+        return *served;
+    }
+    bench::RecorderOptions options;
+    options.recording_frames = kFrames;
+    // The same recordings in this process, to check every copy against.
+    std::string name;
+    std::vector<uint8_t> expected;
+    {
+        sim::RecorderSim reference(bench::RecorderConfigFor(options));
+        if (!reference.Start()) {
+            std::printf("download: simulator failed: %s\n", reference.LastError().c_str());
+            return 1;
+        }
+        name = reference.Recordings(0, 2011, 3, 5).at(0).name;
+        expected = reference.RecordingBytes(name);
+    }
+    const auto recorder = bench::RecorderProcess::Start("bench_download", options);
+    if (!recorder) {
         return 1;
     }
-    const std::string name = recorder.Recordings(0, 2011, 3, 5).at(0).name;
-    const uint64_t size = recorder.RecordingBytes(name).size();  // generated before timing
     int32_t type = 0, subtype = 0, result = 0;
     UserRights rights{};
     QW_DVR_HANDLE handle =
-        QW_DVR_NET_Open_Device(recorder.Address().c_str(), recorder.CommandPort(), "admin", "admin",
-                               &type, &subtype, &result, &rights, nullptr);
+        QW_DVR_NET_Open_Device(recorder->Address().c_str(), recorder->CommandPort(), "admin",
+                               "admin", &type, &subtype, &result, &rights, nullptr);
     if (handle == nullptr) {
         std::printf("download: open failed\n");
         return 1;
     }
     const std::string library_path = "/tmp/kestrel_bench_download_library.rec";
     const std::string plain_path = "/tmp/kestrel_bench_download_plain.rec";
-    double best_library = 0, best_plain = 0;
-    std::printf("download of %.1f MB, best of %d rounds:\n", static_cast<double>(size) / 1e6,
-                kRounds);
-    for (int round = 0; round < kRounds; ++round) {
-        const double library = LibraryRate(handle, name, library_path, size);
-        const double plain = PlainRate(recorder, name, plain_path, size);
-        std::printf("  round %d: library %.1f MB/s, plain socket copy %.1f MB/s\n", round + 1,
-                    library, plain);
-        best_library = std::max(best_library, library);
-        best_plain = std::max(best_plain, plain);
-    }
-    std::printf("download: library %.1f MB/s, plain socket copy %.1f MB/s, ratio %.2f\n",
-                best_library, best_plain, best_plain > 0 ? best_library / best_plain : 0.0);
+    std::printf(
+        "download of %.1f MB from a recorder process, %d paired rounds of at least %.0f s; "
+        "peer: a plain socket copy\n",
+        static_cast<double>(expected.size()) / 1e6, bench::kPairs, bench::kRoundSeconds);
+    bench::Comparison comparison;
+    comparison.label = "download";
+    comparison.unit = "MB/s";
+    comparison.amount_per_unit = 1e6;
+    comparison.goal = bench::Goal{bench::Basis::kWall, kGoal};
+    const bench::PairedResult paired = bench::RunPaired(
+        comparison, {"library", [&] { return LibraryOnce(handle, name, library_path, expected); }},
+        {"plain", [&] { return PlainOnce(*recorder, name, plain_path, expected); }});
     QW_DVR_NET_Close_Device(handle);
     std::remove(library_path.c_str());
     std::remove(plain_path.c_str());
-    return 0;
+    return paired.complete && paired.ok ? 0 : 1;
 }

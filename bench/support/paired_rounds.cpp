@@ -95,19 +95,25 @@ void PrintSide(const Comparison& comparison, const std::string& name,
 
 }  // namespace
 
-Stopwatch::Stopwatch() : wall_start_(WallNow()), cpu_start_(platform::ProcessCpuSeconds()) {}
-
-double Stopwatch::WallSeconds() const {
-    return WallNow() - wall_start_;
+Instant Instant::Now() {
+    return Instant{WallNow(), platform::ProcessCpuSeconds()};
 }
 
-Work Stopwatch::Stop(double amount, bool ok) const {
+Work WorkBetween(const Instant& start, const Instant& end, double amount, bool ok) {
     Work work;
-    work.wall_seconds = WallSeconds();
-    work.cpu_seconds = platform::ProcessCpuSeconds() - cpu_start_;
+    work.wall_seconds = end.wall_seconds - start.wall_seconds;
+    work.cpu_seconds = end.cpu_seconds - start.cpu_seconds;
     work.amount = amount;
     work.ok = ok;
     return work;
+}
+
+double Stopwatch::WallSeconds() const {
+    return WallNow() - start_.wall_seconds;
+}
+
+Work Stopwatch::Stop(double amount, bool ok) const {
+    return WorkBetween(start_, Instant::Now(), amount, ok);
 }
 
 double Median(std::vector<double> values) {

@@ -31,16 +31,25 @@ struct Work {
     bool ok = true;          // the work was complete and its result correct
 };
 
+// A point in wall time and in this process's CPU time.
+struct Instant {
+    double wall_seconds = 0;
+    double cpu_seconds = 0;
+    static Instant Now();
+};
+
+// The work done from start to end.
+Work WorkBetween(const Instant& start, const Instant& end, double amount, bool ok = true);
+
 // Wall time and this process's CPU time from construction.
 class Stopwatch {
 public:
-    Stopwatch();
+    Stopwatch() : start_(Instant::Now()) {}
     double WallSeconds() const;
     Work Stop(double amount, bool ok = true) const;
 
 private:
-    double wall_start_;
-    double cpu_start_;
+    Instant start_;
 };
 
 // One unit of a side's work; nullopt when it could not run at all.
