@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "model_table.h"
+#include "kestrel_recorder_traits.h"
 
 namespace kestrel::media {
 namespace {
@@ -16,35 +16,17 @@ constexpr std::array<WaveFormat, kWaveFormatCount> kFormats{{
     {WaveEncoding::kPcm16, 1, 6000, 16, 2, 4050},
 }};
 
-constexpr uint32_t kSubtypeMuLawAudio = 0x02016100;
-
 }  // namespace
 
 std::optional<int> WaveFormatIndexFor(uint32_t type_code, uint32_t subtype_code) {
-    if (IsAudioPlayerType(type_code)) {
+    const int8_t index = WaveFormatOf(type_code, subtype_code);
+    if (index == kWaveAudioPlayer) {
         return kAudioPlayerFormatIndex;
     }
-    switch (type_code) {
-        case 0x01000101:
-            return 0;
-        case 0x01000102:
-            return 1;
-        case 0x01000103:
-            return 2;
-        case 0x01000104:
-        case 0x01000205:
-        case 0x01000301:
-            return 3;
-        case 0x01000201:
-        case 0x01000202:
-        case 0x01000204:
-            return subtype_code == kSubtypeMuLawAudio ? 0 : 2;
-        case 0x01000203:
-        case 0x01000206:
-            return 5;
-        default:
-            return std::nullopt;
+    if (index == kWaveNone) {
+        return std::nullopt;
     }
+    return index;
 }
 
 const WaveFormat& WaveFormatAt(int index) {

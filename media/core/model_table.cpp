@@ -4,6 +4,8 @@
 #include <array>
 #include <cstring>
 
+#include "kestrel_recorder_traits.h"
+
 namespace kestrel::media {
 namespace {
 
@@ -69,12 +71,6 @@ constexpr std::array<ModelRow, kModelTableRows> kRows{{
      "DVR_SUB_KSR1515_16CH"},
 }};
 
-constexpr std::array<uint32_t, 10> kH264Types{0x01000104, 0x01000203, 0x01000205, 0x01000206,
-                                              0x01000207, 0x01000209, 0x01000210, 0x01000401,
-                                              0x01000402, 0x01000403};
-constexpr std::array<uint32_t, 6> kAudioPlayerTypes{0x01000207, 0x01000209, 0x01000210,
-                                                    0x01000401, 0x01000402, 0x01000403};
-
 bool CodeMatches(const ModelRow& row, std::span<const uint8_t> code) {
     for (size_t i = 0; i < kModelCodeCompared; ++i) {
         const uint8_t header_byte = i < code.size() ? code[i] : 0;
@@ -118,11 +114,11 @@ const ModelRow* FindModelByNumberAndCode(uint16_t model_number, std::span<const 
 }
 
 bool IsH264Type(uint32_t type_code) {
-    return std::ranges::find(kH264Types, type_code) != kH264Types.end();
+    return RecorderType(type_code).h264;
 }
 
 bool IsAudioPlayerType(uint32_t type_code) {
-    return std::ranges::find(kAudioPlayerTypes, type_code) != kAudioPlayerTypes.end();
+    return RecorderType(type_code).audio_player;
 }
 
 }  // namespace kestrel::media

@@ -42,9 +42,10 @@ const ModelRow* FindModelByNumberOrCode(uint16_t model_number, std::span<const u
 // First-generation header layout: a row matching both.
 const ModelRow* FindModelByNumberAndCode(uint16_t model_number, std::span<const uint8_t> code);
 
-// Types whose raw byte streams the library parses (H.264 records).
+// Types whose raw byte streams the library parses (H.264 records), and
+// types whose audio goes to the outside audio player component, as the
+// recorder traits have them.
 bool IsH264Type(uint32_t type_code);
-// Types whose audio goes to the outside audio player component.
 bool IsAudioPlayerType(uint32_t type_code);
 
 }  // namespace kestrel::media

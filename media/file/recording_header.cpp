@@ -5,6 +5,7 @@
 
 #include "file_result.h"
 #include "first_generation_frames.h"
+#include "kestrel_recorder_traits.h"
 #include "media_result.h"
 #include "model_table.h"
 
@@ -47,23 +48,8 @@ RecordingTime TimeAt(const Header& h, size_t at) {
 }
 
 uint32_t FirstGenChannelMask(uint32_t type, RandomAccessInput& input) {
-    switch (type) {
-        case 0x01000101:
-        case 0x01000102:
-            return 0x1;
-        case 0x01000103:
-            return 0xF;
-        case 0x01000104:
-        case 0x01000201:
-        case 0x01000202:
-        case 0x01000203:
-        case 0x01000204:
-        case 0x01000205:
-        case 0x01000301:
-            return FirstGenScanChannelMask(input);
-        default:
-            return 0x1;
-    }
+    const uint32_t mask = RecorderType(type).first_gen_channel_mask;
+    return mask != 0 ? mask : FirstGenScanChannelMask(input);
 }
 
 void ReadFirstGeneration(const Header& h, const ModelRow& row, RandomAccessInput& input,
@@ -99,7 +85,7 @@ void ReadCurrent(const Header& h, const ModelRow& row, RecordingHeader* out) {
     }
     const uint8_t rate = last_used != nullptr ? (last_used[1] & 0x1F) : 0;
     out->frame_rate_code = rate;
-    if (TypeCountsFramesPerSecond(row.type_code)) {
+    if (RecorderType(row.type_code).counts_frames_per_sec) {
         // No used record: one frame a second (1000 ms), the slowest pace,
         // rather than a division by zero.
         const int fps = last_used == nullptr ? 1 : (rate == 0 ? kDefaultFramesPerSecond : rate);
@@ -118,22 +104,6 @@ uint32_t IntervalForFrameRateCode(uint8_t code, bool twenty_five_frame_family) {
         return kIntervalAboveTable;
     }
     return twenty_five_frame_family ? k25[code] : k30[code];
-}
-
-bool TypeCountsFramesPerSecond(uint32_t type_code) {
-    switch (type_code) {
-        case 0x01000104:
-        case 0x01000207:
-        case 0x01000209:
-        case 0x01000210:
-        case 0x01000301:
-        case 0x01000401:
-        case 0x01000402:
-        case 0x01000403:
-            return true;
-        default:
-            return false;
-    }
 }
 
 int32_t ReadRecordingHeader(RandomAccessInput& input, RecordingHeader* out) {

@@ -54,8 +54,4 @@ int32_t ReadRecordingHeader(RandomAccessInput& input, RecordingHeader* out);
 // 533, 1067; codes above 5 give 40.
 uint32_t IntervalForFrameRateCode(uint8_t code, bool twenty_five_frame_family);
 
-// Types whose current-layout channel records give frames per second rather
-// than a frame-rate code.
-bool TypeCountsFramesPerSecond(uint32_t type_code);
-
 }  // namespace kestrel::media

@@ -18,7 +18,7 @@ constexpr int32_t kMaxVolume = 0xFFFF;
 }  // namespace
 
 StreamDecoder::StreamDecoder(uint32_t type_code, uint32_t subtype_code)
-    : type_code_(type_code), subtype_code_(subtype_code) {}
+    : type_code_(type_code), subtype_code_(subtype_code), traits_(RecorderType(type_code)) {}
 
 std::unique_ptr<StreamDecoder> StreamDecoder::Create(uint32_t type_code, uint32_t subtype_code) {
     std::unique_ptr<StreamDecoder> decoder(new (std::nothrow)
@@ -41,15 +41,14 @@ int StreamDecoder::SlotOf(int32_t channel) const {
     if (channel < 0 || channel > kChannelSlots) {
         return -1;
     }
-    if (type_code_ == kTypeSingleChannelSlots) {
+    if (traits_.single_channel_slots) {
         return channel < kChannelSlots ? channel : -1;
     }
     return channel % kChannelSlots;
 }
 
 int StreamDecoder::DisplaySlotOf(int32_t channel) const {
-    if (type_code_ == kTypeSharedDisplaySlot || subtype_code_ == kSubtypeSharedDisplayA ||
-        subtype_code_ == kSubtypeSharedDisplayB) {
+    if (SharesDisplaySlot(type_code_, subtype_code_)) {
         return 0;
     }
     return SlotOf(channel);
@@ -98,7 +97,8 @@ int32_t StreamDecoder::StopChannel(int32_t channel) {
         sound_open_ = false;
         input_->SetSoundOpen(false);
     }
-    if (type_code_ != kTypeSharedDisplaySlot) {
+    // The type whose channels share one display keeps its wake-up timer.
+    if (!traits_.shared_display_slot) {
         StopTimerLocked();
     }
     ReplaceSlotLocked(slot, nullptr).reset();
@@ -233,7 +233,9 @@ int32_t StreamDecoder::Capture(int32_t channel, uint8_t* pixels, int32_t* width,
     *height = 0;
     std::lock_guard lock(mutex_);
     ChannelPlayer* player = nullptr;
-    if (type_code_ == kTypeSharedDisplaySlot) {
+    // Only the type itself captures its first started channel; the
+    // subtypes that share a display slot capture by channel.
+    if (traits_.shared_display_slot) {
         for (const auto& slot : slots_) {
             if (slot) {
                 player = slot.get();

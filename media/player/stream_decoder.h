@@ -17,16 +17,13 @@
 
 #include "channel_player.h"
 #include "kestrel_media.h"
+#include "kestrel_recorder_traits.h"
 #include "platform/clock.h"
 #include "stream_input.h"
 
 namespace kestrel::media {
 
 constexpr int kChannelSlots = 16;
-constexpr uint32_t kTypeSingleChannelSlots = 0x01000101;  // index 16 is not slot 0 here
-constexpr uint32_t kTypeSharedDisplaySlot = 0x01000102;   // display settings act on slot 0
-constexpr uint32_t kSubtypeSharedDisplayA = 0x01030606;
-constexpr uint32_t kSubtypeSharedDisplayB = 0x01030607;
 
 class StreamDecoder final : public StreamSink {
 public:
@@ -104,6 +101,7 @@ private:
 
     const uint32_t type_code_;
     const uint32_t subtype_code_;
+    const RecorderTypeTraits& traits_;
     std::unique_ptr<StreamInput> input_;
     mutable std::mutex mutex_;
     // All below guarded by mutex_; slots_ is written under slots_mutex_
