@@ -1,28 +1,30 @@
 // Configuration call benchmark: calls per second of QW_SRDK_DEV_GetDevCaps
 // through the library (connect, request, answer, close, as every
-// configuration call does) against the simulator's MCTP port, and, as the
-// peer in the same run, a plain TCP client that sends the same request
-// bytes in the same two writes to the same port and reads the answer by its
-// Content-Length. Prints both rates and their ratio.
-#include <algorithm>
-#include <chrono>
+// configuration call does) against the MCTP port of a simulated recorder in
+// a process of its own, and, as the peer, a plain TCP client that sends the
+// same request bytes in the same two writes to the same port and reads the
+// answer by its Content-Length. Paired rounds (see paired_rounds.h) give the
+// ratios.
 #include <cstdio>
+#include <ctime>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "kestrel_net.h"
 #include "kestrel_records.h"
+#include "paired_rounds.h"
 #include "platform/socket.h"
-#include "sim/recorder_sim.h"
+#include "recorder_process.h"
 
-namespace sim = kestrel::sim;
+namespace bench = kestrel::bench;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-constexpr double kSeconds = 1.5;
-constexpr int kRounds = 3;
+constexpr int kCallsPerRepetition = 100;
 constexpr int kWaitMs = 5000;
+constexpr double kGoal = 0.8;
 
 // What the library sends for QW_SRDK_DEV_GetDevCaps, header and body.
 std::string RequestHeader(unsigned cseq) {
@@ -48,9 +50,9 @@ bool ReceiveSome(platform::Socket& socket, std::string* into) {
 
 // One request and answer on a fresh connection, the answer read by its
 // Content-Length.
-bool PlainCall(uint16_t port, unsigned cseq) {
+bool PlainCall(const std::string& address, uint16_t port, unsigned cseq) {
     platform::Socket socket = platform::Socket::Tcp();
-    if (socket.Connect("127.0.0.1", port, kWaitMs) != platform::ConnectResult::kConnected) {
+    if (socket.Connect(address, port, kWaitMs) != platform::ConnectResult::kConnected) {
         return false;
     }
     const std::string header = RequestHeader(cseq);
@@ -78,57 +80,91 @@ bool PlainCall(uint16_t port, unsigned cseq) {
     return true;
 }
 
+// kCallsPerRepetition calls; the work is wrong when one failed.
 template <typename OneCall>
-double CallsPerSecond(OneCall one_call) {
-    unsigned calls = 0;
-    const auto start = Clock::now();
-    const auto end = start + std::chrono::duration<double>(kSeconds);
-    while (Clock::now() < end) {
-        if (!one_call(calls + 1)) {
-            return 0;
+std::optional<bench::Work> Calls(OneCall one_call) {
+    static unsigned cseq = 0;
+    const bench::Stopwatch stopwatch;
+    for (int call = 0; call < kCallsPerRepetition; ++call) {
+        if (!one_call(++cseq)) {
+            return stopwatch.Stop(call, false);
         }
-        ++calls;
     }
-    return calls / std::chrono::duration<double>(Clock::now() - start).count();
+    return stopwatch.Stop(kCallsPerRepetition);
 }
+
+// A recorder process and the library's device on it. Every round gets a
+// fresh one on an address of its own: a round leaves thousands of connections
+// in TIME_WAIT, and the next round on the same address would wait for ports.
+class Target {
+public:
+    ~Target() { Close(); }
+
+    bool Renew() {
+        Close();
+        static const int block = 1 + static_cast<int>(std::time(nullptr) % 250);
+        bench::RecorderOptions options;
+        options.address = "127.0." + std::to_string(block) + "." + std::to_string(2 + renewals_++);
+        recorder_ = bench::RecorderProcess::Start("bench_config_call", options);
+        if (!recorder_) {
+            return false;
+        }
+        device_ = QW_SRDK_Open_Device(recorder_->Address().c_str(), recorder_->MctpPort(), "admin",
+                                      "admin", nullptr);
+        if (device_ == nullptr) {
+            std::printf("config calls: open failed\n");
+        }
+        return device_ != nullptr;
+    }
+    QW_DVR_HANDLE Device() const { return device_; }
+    const bench::RecorderProcess& Recorder() const { return *recorder_; }
+
+private:
+    void Close() {
+        if (device_ != nullptr) {
+            QW_DVR_NET_Close_Device(device_);
+            device_ = nullptr;
+        }
+        recorder_.reset();
+    }
+
+    int renewals_ = 0;
+    std::unique_ptr<bench::RecorderProcess> recorder_;
+    QW_DVR_HANDLE device_ = nullptr;
+};
 
 }  // namespace
 
-int main() {
-    sim::RecorderSim recorder;
-    if (!recorder.Start()) {
-        std::printf("config calls: simulator failed: %s\n", recorder.LastError().c_str());
-        return 1;
+int main(int argc, char** argv) {
+    if (const std::optional<int> served = bench::ServeRecorderIfAsked(argc, argv)) {
+        return *served;
     }
-    const uint16_t port = recorder.MctpPort();
-    QW_DVR_HANDLE device = QW_SRDK_Open_Device("127.0.0.1", port, "admin", "admin", nullptr);
-    if (device == nullptr) {
-        std::printf("config calls: open failed\n");
-        return 1;
-    }
-    std::vector<double> ratios;
-    double best_library = 0, best_plain = 0;
-    for (int round = 0; round < kRounds; ++round) {
-        const double plain = CallsPerSecond([&](unsigned cseq) { return PlainCall(port, cseq); });
-        const double library = CallsPerSecond([&](unsigned) {
-            QwDevCaps caps{};
-            caps.channel_count = QW_MAX_CHANNELS;
-            return QW_SRDK_DEV_GetDevCaps(device, &caps) == 0;
-        });
-        best_plain = std::max(best_plain, plain);
-        best_library = std::max(best_library, library);
-        if (plain > 0) {
-            ratios.push_back(library / plain);
-        }
-        std::printf("  round %d: library %.0f calls/s, plain TCP %.0f calls/s\n", round + 1,
-                    library, plain);
-    }
-    QW_DVR_NET_Close_Device(device);
-    std::sort(ratios.begin(), ratios.end());
-    const double median = ratios.empty() ? 0 : ratios[ratios.size() / 2];
     std::printf(
-        "config call QW_SRDK_DEV_GetDevCaps: library %.0f calls/s, plain TCP %.0f calls/s, "
-        "ratio %.2f (median of %d rounds)\n",
-        best_library, best_plain, median, kRounds);
-    return 0;
+        "config call QW_SRDK_DEV_GetDevCaps against a recorder process (a fresh one on its own "
+        "address every round), %d calls a repetition, %d paired rounds of at least %.0f s; "
+        "peer: plain TCP request and answer\n",
+        kCallsPerRepetition, bench::kPairs, bench::kRoundSeconds);
+    Target target;
+    bench::Comparison comparison;
+    comparison.label = "GetDevCaps";
+    comparison.unit = "calls/s";
+    comparison.goal = bench::Goal{bench::Basis::kWall, kGoal};
+    comparison.before_round = [&] { return target.Renew(); };
+    const bench::PairedResult paired =
+        bench::RunPaired(comparison,
+                         {"library",
+                          [&] {
+                              return Calls([&](unsigned) {
+                                  QwDevCaps caps{};
+                                  caps.channel_count = QW_MAX_CHANNELS;
+                                  return QW_SRDK_DEV_GetDevCaps(target.Device(), &caps) == 0;
+                              });
+                          }},
+                         {"plain", [&] {
+                              return Calls([&](unsigned cseq) {
+                                  const bench::RecorderProcess& recorder = target.Recorder();
+                                  return PlainCall(recorder.Address(), recorder.MctpPort(), cseq);
+                              });
+                          }});
+    return paired.complete && paired.ok ? 0 : 1;
 }

@@ -137,8 +137,9 @@ double Percentile(std::vector<double> values, double fraction) {
 PairedResult RunPaired(const Comparison& comparison, const Side& ours, const Side& peer) {
     PairedResult result;
     const char* label = comparison.label.c_str();
+    const auto prepare = [&] { return !comparison.before_round || comparison.before_round(); };
     if (comparison.warm_up) {
-        if (!ours.repeat() || !peer.repeat()) {
+        if (!prepare() || !ours.repeat() || !peer.repeat()) {
             std::printf("  %-10s a side did not run in the warm-up\n", label);
             return result;
         }
@@ -149,8 +150,8 @@ PairedResult RunPaired(const Comparison& comparison, const Side& ours, const Sid
         // Every other pair the peer goes first.
         const Side& first_side = pair % 2 == 0 ? ours : peer;
         const Side& second_side = pair % 2 == 0 ? peer : ours;
-        Round first = RunRound(first_side);
-        Round second = first.ran ? RunRound(second_side) : Round{};
+        Round first = prepare() ? RunRound(first_side) : Round{};
+        Round second = first.ran && prepare() ? RunRound(second_side) : Round{};
         if (!first.ran || !second.ran) {
             std::printf("  %-10s pair %d: %s did not run\n", label, pair + 1,
                         (first.ran ? second_side : first_side).name.c_str());

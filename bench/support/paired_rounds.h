@@ -74,6 +74,9 @@ struct Comparison {
     double amount_per_unit = 1;  // e.g. 1e6 when amounts are bytes and rates MB/s
     std::optional<Goal> goal;    // none: the ratio is reported only
     bool warm_up = true;         // one untimed repetition of each side first
+    // Called before every round and before the warm-up, e.g. to give each round
+    // a fresh server; false ends the comparison.
+    std::function<bool()> before_round;
 };
 
 struct PairedResult {

@@ -20,12 +20,12 @@ constexpr int kAcceptWaitMs = 30000;
 constexpr int kControlPollMs = 1000;
 
 // Distinct free loopback ports: all probes stay bound until every port is picked.
-bool FreePorts(uint16_t* a, uint16_t* b, uint16_t* c) {
+bool FreePorts(const std::string& address, uint16_t* a, uint16_t* b, uint16_t* c) {
     platform::Socket probes[3] = {platform::Socket::Tcp(), platform::Socket::Tcp(),
                                   platform::Socket::Tcp()};
     uint16_t* ports[3] = {a, b, c};
     for (int i = 0; i < 3; ++i) {
-        if (!probes[i].Bind("127.0.0.1", 0)) {
+        if (!probes[i].Bind(address, 0)) {
             return false;
         }
         *ports[i] = probes[i].LocalPort();
@@ -47,6 +47,7 @@ bool ParsePort(const char* text, uint16_t* port) {
 int Serve(const RecorderOptions& options, uint16_t command_port, uint16_t mctp_port,
           uint16_t control_port) {
     sim::RecorderConfig config = RecorderConfigFor(options);
+    config.bind_address = options.address;
     config.command_port = command_port;
     config.mctp_port = mctp_port;
     sim::RecorderSim recorder(config);
@@ -56,7 +57,7 @@ int Serve(const RecorderOptions& options, uint16_t command_port, uint16_t mctp_p
     }
     // Listening on the control port tells the parent that the recorder is up.
     platform::Socket listener = platform::Socket::Tcp();
-    if (!listener.Bind("127.0.0.1", control_port) || !listener.Listen(1) ||
+    if (!listener.Bind(options.address, control_port) || !listener.Listen(1) ||
         listener.WaitReadable(kAcceptWaitMs) != platform::WaitResult::kReady) {
         return 1;
     }
@@ -89,13 +90,15 @@ std::unique_ptr<RecorderProcess> RecorderProcess::Start(const std::string& progr
     const std::string path = platform::JoinPath(platform::ProgramFolder(), program);
     for (int attempt = 0; attempt < kStartAttempts; ++attempt) {
         std::unique_ptr<RecorderProcess> process(new RecorderProcess);
+        process->address_ = options.address;
         uint16_t control_port = 0;
-        if (!FreePorts(&process->command_port_, &process->mctp_port_, &control_port)) {
+        if (!FreePorts(options.address, &process->command_port_, &process->mctp_port_,
+                       &control_port)) {
             continue;
         }
         if (!platform::StartDetached(
                 path,
-                {kServeRecorderArgument, std::to_string(process->command_port_),
+                {kServeRecorderArgument, options.address, std::to_string(process->command_port_),
                  std::to_string(process->mctp_port_), std::to_string(control_port),
                  std::to_string(options.recording_frames), options.unpaced_live ? "1" : "0"})) {
             std::printf("recorder process: could not start %s\n", path.c_str());
@@ -125,14 +128,15 @@ std::optional<int> ServeRecorderIfAsked(int argc, char** argv) {
     }
     uint16_t command_port = 0, mctp_port = 0, control_port = 0;
     RecorderOptions options;
-    if (argc != 7 || !ParsePort(argv[2], &command_port) || !ParsePort(argv[3], &mctp_port) ||
-        !ParsePort(argv[4], &control_port)) {
-        std::fprintf(stderr, "usage: %s PORT MCTP-PORT CONTROL-PORT FRAMES UNPACED\n",
+    if (argc != 8 || !sim::IsLoopbackAddress(argv[2]) || !ParsePort(argv[3], &command_port) ||
+        !ParsePort(argv[4], &mctp_port) || !ParsePort(argv[5], &control_port)) {
+        std::fprintf(stderr, "usage: %s ADDRESS PORT MCTP-PORT CONTROL-PORT FRAMES UNPACED\n",
                      kServeRecorderArgument);
         return 2;
     }
-    options.recording_frames = std::atoi(argv[5]);
-    options.unpaced_live = std::string(argv[6]) == "1";
+    options.address = argv[2];
+    options.recording_frames = std::atoi(argv[6]);
+    options.unpaced_live = std::string(argv[7]) == "1";
     return Serve(options, command_port, mctp_port, control_port);
 }
 

@@ -24,6 +24,9 @@ constexpr const char* kServeRecorderArgument = "--serve-recorder";
 constexpr int kServeLimitSeconds = 1800;
 
 struct RecorderOptions {
+    // Any address in 127.0.0.0/8: a fresh one starts with no connections in
+    // TIME_WAIT, for benchmarks that open tens of thousands of them.
+    std::string address = "127.0.0.1";
     int recording_frames = 100;
     bool unpaced_live = false;
 };
@@ -49,7 +52,7 @@ public:
 private:
     RecorderProcess() = default;
 
-    std::string address_ = "127.0.0.1";
+    std::string address_;
     uint16_t command_port_ = 0;
     uint16_t mctp_port_ = 0;
     platform::Socket control_;
