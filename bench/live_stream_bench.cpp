@@ -1,34 +1,37 @@
 // Live-stream receive benchmark.
 //
-// 1. Throughput: one channel's stream, sent by the simulator as fast as the
-//    socket takes it, received through the library (a callback that counts
-//    bytes) and, as the peer, by a plain socket reader of the same stream in
-//    the same run. Prints both rates and their ratio.
+// 1. Throughput: one channel's stream, sent by a simulated recorder in a
+//    process of its own as fast as the socket takes it, received through the
+//    library (a callback that counts bytes) and, as the peer, by a plain
+//    socket reader of the same stream. Each repetition is one stream session
+//    timed from the end of its start request; paired rounds (see
+//    paired_rounds.h) give the ratios.
 // 2. Cost of one real-time D1 channel: the simulator runs as its own process
 //    and paces the stream; the CPU time this process spends receiving it
 //    through the library, per second of wall time.
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "kestrel_net.h"
+#include "paired_rounds.h"
 #include "platform/paths.h"
 #include "platform/socket.h"
-#include "sim/recorder_sim.h"
+#include "recorder_process.h"
 
-namespace sim = kestrel::sim;
+namespace bench = kestrel::bench;
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr double kSeconds = 3.0;
-constexpr int kRounds = 3;
+constexpr auto kSession = std::chrono::seconds(1);
+constexpr double kGoal = 0.9;
 
 std::atomic<uint64_t> g_bytes{0};
 
@@ -47,11 +50,11 @@ void PutBE32(unsigned char* p, uint32_t v) {
 }
 
 // The peer: the start request written by hand, then plain receives.
-double PlainReaderRate(const sim::RecorderSim& recorder) {
+std::optional<bench::Work> PlainSession(const bench::RecorderProcess& recorder) {
     platform::Socket socket = platform::Socket::Tcp();
     if (socket.Connect(recorder.Address(), recorder.CommandPort(), 5000) !=
         platform::ConnectResult::kConnected) {
-        return 0;
+        return std::nullopt;
     }
     unsigned char block[500] = {};
     PutBE32(block, 1);
@@ -64,49 +67,50 @@ double PlainReaderRate(const sim::RecorderSim& recorder) {
     std::memcpy(block + 40, "admin", 5);
     std::memcpy(block + 72, "admin", 5);
     if (!socket.SendAll(block, sizeof block, 5000)) {
-        return 0;
+        return std::nullopt;
     }
     size_t response = 0;
     while (response < 16) {  // the 16-byte start answer, then the stream
         if (socket.WaitReadable(5000) != platform::WaitResult::kReady) {
-            return 0;
+            return std::nullopt;
         }
         long got = socket.Receive(block + response, 16 - response);
         if (got <= 0) {
-            return 0;
+            return std::nullopt;
         }
         response += static_cast<size_t>(got);
     }
     std::vector<unsigned char> buffer(102400);
     uint64_t bytes = 0;
-    auto start = Clock::now();
-    auto end = start + std::chrono::duration<double>(kSeconds);
+    bool broken = false;
+    const bench::Stopwatch stopwatch;
+    const auto end = Clock::now() + kSession;
     while (Clock::now() < end) {
         if (socket.WaitReadable(5000) != platform::WaitResult::kReady) {
+            broken = true;
             break;
         }
         long got = socket.Receive(buffer.data(), buffer.size());
         if (got <= 0) {
+            broken = true;
             break;
         }
         bytes += static_cast<uint64_t>(got);
     }
-    double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-    return static_cast<double>(bytes) / elapsed;
+    return stopwatch.Stop(static_cast<double>(bytes), !broken);
 }
 
-double LibraryRate(QW_DVR_HANDLE device) {
-    g_bytes = 0;
+std::optional<bench::Work> LibrarySession(QW_DVR_HANDLE device) {
     QW_DVR_NET_SetRealDataCallBack(device, 0, nullptr, CountBytes);
     if (QW_DVR_NET_StartRealAV(device, 0, 0, 0, 0, 1, 0, "admin", "admin") != 0) {
-        return 0;
+        return std::nullopt;
     }
-    auto start = Clock::now();
-    std::this_thread::sleep_for(std::chrono::duration<double>(kSeconds));
-    uint64_t bytes = g_bytes.load();
-    double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+    const uint64_t before = g_bytes.load();
+    const bench::Stopwatch stopwatch;
+    std::this_thread::sleep_for(kSession);
+    bench::Work work = stopwatch.Stop(static_cast<double>(g_bytes.load() - before));
     QW_DVR_NET_StopRealAV(device, 0);
-    return static_cast<double>(bytes) / elapsed;
+    return work;
 }
 
 QW_DVR_HANDLE Open(const std::string& host, uint16_t port) {
@@ -115,39 +119,32 @@ QW_DVR_HANDLE Open(const std::string& host, uint16_t port) {
                                   nullptr, nullptr);
 }
 
-void Throughput() {
-    sim::RecorderConfig config;
-    config.unpaced_live = true;
-    sim::RecorderSim recorder(config);
-    if (!recorder.Start()) {
-        std::printf("throughput: simulator failed: %s\n", recorder.LastError().c_str());
-        return;
+bool Throughput() {
+    bench::RecorderOptions options;
+    options.unpaced_live = true;
+    const auto recorder = bench::RecorderProcess::Start("bench_live_stream", options);
+    if (!recorder) {
+        return false;
     }
-    QW_DVR_HANDLE device = Open(recorder.Address(), recorder.CommandPort());
+    QW_DVR_HANDLE device = Open(recorder->Address(), recorder->CommandPort());
     if (device == nullptr) {
         std::printf("throughput: open failed\n");
-        return;
+        return false;
     }
-    std::vector<double> ratios;
-    double best_library = 0, best_plain = 0;
-    for (int round = 0; round < kRounds; ++round) {
-        double plain = PlainReaderRate(recorder);
-        double library = LibraryRate(device);
-        best_plain = std::max(best_plain, plain);
-        best_library = std::max(best_library, library);
-        if (plain > 0) {
-            ratios.push_back(library / plain);
-        }
-        std::printf("  round %d: library %.1f MB/s, plain reader %.1f MB/s\n", round + 1,
-                    library / 1e6, plain / 1e6);
-    }
-    QW_DVR_NET_Close_Device(device);
-    std::sort(ratios.begin(), ratios.end());
-    double median = ratios.empty() ? 0 : ratios[ratios.size() / 2];
     std::printf(
-        "live stream throughput: library %.1f MB/s, plain reader %.1f MB/s, "
-        "ratio %.2f (median of %d rounds; goal >= 0.90)\n",
-        best_library / 1e6, best_plain / 1e6, median, kRounds);
+        "live stream throughput from a recorder process, sessions of %lld s, %d paired rounds "
+        "of at least %.0f s; peer: a plain socket reader\n",
+        static_cast<long long>(kSession.count()), bench::kPairs, bench::kRoundSeconds);
+    bench::Comparison comparison;
+    comparison.label = "live";
+    comparison.unit = "MB/s";
+    comparison.amount_per_unit = 1e6;
+    comparison.goal = bench::Goal{bench::Basis::kWall, kGoal};
+    const bench::PairedResult paired =
+        bench::RunPaired(comparison, {"library", [&] { return LibrarySession(device); }},
+                         {"plain", [&] { return PlainSession(*recorder); }});
+    QW_DVR_NET_Close_Device(device);
+    return paired.complete && paired.ok;
 }
 
 uint16_t FreeLoopbackPort() {
@@ -197,10 +194,13 @@ void RealTimeCost() {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    if (const std::optional<int> served = bench::ServeRecorderIfAsked(argc, argv)) {
+        return *served;
+    }
     QW_DVR_NET_Init();
-    Throughput();
+    const bool ok = Throughput();
     RealTimeCost();
     QW_DVR_NET_Cleanup();
-    return 0;
+    return ok ? 0 : 1;
 }
