@@ -3,16 +3,17 @@
 // live stream with sound on) is fed to the media core's StreamInput in
 // blocks of typical receive sizes. Its sink passes each video record
 // through a FrameQueue and takes it out again as a decoder would, and
-// counts audio blocks. The peer, in the same run, is memcpy of the same
-// blocks into a 1 MiB buffer, which is the least any input path costs.
-// Prints both rates, their ratio, and whether every record arrived.
+// counts audio blocks. The peer is memcpy of the same blocks into a 1 MiB
+// buffer, which is the least any input path costs. Paired rounds (see
+// paired_rounds.h) give the ratios; a repetition is one pass over the
+// stream, and one that loses a record is reported.
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <random>
 #include <span>
 #include <string>
@@ -20,6 +21,7 @@
 
 #include "frame_queue.h"
 #include "media_result.h"
+#include "paired_rounds.h"
 #include "sim/frame_records.h"
 #include "sim/media_set.h"
 #include "sim/recorder_config.h"
@@ -27,16 +29,15 @@
 
 namespace media = kestrel::media;
 namespace sim = kestrel::sim;
+namespace bench = kestrel::bench;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 constexpr uint32_t kH264TypeCode = 0x01000203;
 constexpr size_t kStreamBytes = size_t{64} << 20;
 constexpr size_t kTakeBufferBytes = size_t{2} << 20;
 constexpr size_t kCopyBufferBytes = size_t{1} << 20;
 constexpr size_t kRandomCutMax = size_t{64} << 10;
-constexpr int kRounds = 9;
 
 struct BuiltStream {
     std::vector<uint8_t> bytes;
@@ -125,46 +126,39 @@ private:
     std::vector<uint8_t> taken_;
 };
 
-struct ParseRun {
-    double seconds = 0;
-    uint64_t videos = 0, video_bytes = 0, audio_blocks = 0, lost = 0, refused_blocks = 0;
-};
-
-ParseRun ParseOnce(const BuiltStream& built, const std::vector<size_t>& cuts) {
-    ParseRun run;
+std::optional<bench::Work> ParseOnce(const BuiltStream& built, const std::vector<size_t>& cuts) {
     auto queue = media::FrameQueue::Create();
     if (!queue) {
-        return run;
+        return std::nullopt;
     }
     QueueSink sink(*queue);
     auto input = media::StreamInput::Create(kH264TypeCode, sink);
     if (!input) {
-        return run;
+        return std::nullopt;
     }
     input->SetSoundOpen(true);
     const uint8_t* next = built.bytes.data();
-    const auto start = Clock::now();
+    uint64_t refused_blocks = 0;
+    const bench::Stopwatch stopwatch;
     for (const size_t cut : cuts) {
         if (input->InputStream(std::span<const uint8_t>(next, cut)) != media::kMediaOk) {
-            ++run.refused_blocks;
+            ++refused_blocks;
         }
         next += cut;
     }
-    run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    run.videos = sink.videos_;
-    run.video_bytes = sink.video_bytes_;
-    run.audio_blocks = sink.audio_blocks_;
-    run.lost = sink.lost_;
-    return run;
+    return stopwatch.Stop(
+        static_cast<double>(built.bytes.size()),
+        sink.videos_ == built.video_records && sink.video_bytes_ == built.video_bytes &&
+            sink.audio_blocks_ == built.audio_records && sink.lost_ == 0 && refused_blocks == 0);
 }
 
 // The peer: the same blocks copied into a ring-like 1 MiB buffer.
-double CopyOnce(const BuiltStream& built, const std::vector<size_t>& cuts) {
+std::optional<bench::Work> CopyOnce(const BuiltStream& built, const std::vector<size_t>& cuts) {
     std::vector<uint8_t> buffer(kCopyBufferBytes);
     volatile uint8_t seen = 0;  // keeps the copies from being optimised away
     const uint8_t* next = built.bytes.data();
     size_t fill = 0;
-    const auto start = Clock::now();
+    const bench::Stopwatch stopwatch;
     for (const size_t cut : cuts) {
         if (fill + cut > buffer.size()) {
             fill = 0;
@@ -174,44 +168,19 @@ double CopyOnce(const BuiltStream& built, const std::vector<size_t>& cuts) {
         fill += cut;
         next += cut;
     }
-    return std::chrono::duration<double>(Clock::now() - start).count();
+    return stopwatch.Stop(static_cast<double>(built.bytes.size()));
 }
 
-// Best of kRounds for each side, measured alternately.
 bool Measure(const BuiltStream& built, size_t block_size, const char* label) {
     const std::vector<size_t> cuts = Cuts(built.bytes.size(), block_size);
-    double best_parse = 0, best_copy = 0;
-    ParseRun last;
-    bool complete = true;
-    for (int round = 0; round < kRounds; ++round) {
-        last = ParseOnce(built, cuts);
-        const double copy = CopyOnce(built, cuts);
-        complete = complete && last.videos == built.video_records &&
-                   last.video_bytes == built.video_bytes &&
-                   last.audio_blocks == built.audio_records && last.lost == 0 &&
-                   last.refused_blocks == 0;
-        if (last.seconds > 0 && (best_parse == 0 || last.seconds < best_parse)) {
-            best_parse = last.seconds;
-        }
-        if (copy > 0 && (best_copy == 0 || copy < best_copy)) {
-            best_copy = copy;
-        }
-    }
-    const double mb = static_cast<double>(built.bytes.size()) / 1e6;
-    const double parse_rate = best_parse > 0 ? mb / best_parse : 0;
-    const double copy_rate = best_copy > 0 ? mb / best_copy : 0;
-    std::printf(
-        "  %-16s parser %8.1f MB/s, memcpy %8.1f MB/s, ratio %.3f; video %llu/%llu, "
-        "audio blocks %llu/%llu, lost %llu, refused blocks %llu: %s\n",
-        label, parse_rate, copy_rate, copy_rate > 0 ? parse_rate / copy_rate : 0,
-        static_cast<unsigned long long>(last.videos),
-        static_cast<unsigned long long>(built.video_records),
-        static_cast<unsigned long long>(last.audio_blocks),
-        static_cast<unsigned long long>(built.audio_records),
-        static_cast<unsigned long long>(last.lost),
-        static_cast<unsigned long long>(last.refused_blocks),
-        complete ? "every record delivered" : "RECORDS MISSING");
-    return complete;
+    bench::Comparison comparison;
+    comparison.label = label;
+    comparison.unit = "MB/s";
+    comparison.amount_per_unit = 1e6;
+    const bench::PairedResult paired =
+        bench::RunPaired(comparison, {"parser", [&] { return ParseOnce(built, cuts); }},
+                         {"memcpy", [&] { return CopyOnce(built, cuts); }});
+    return paired.complete && paired.ok;
 }
 
 }  // namespace
@@ -226,15 +195,15 @@ int main() {
     const BuiltStream built = BuildStream(*media_set);
     std::printf(
         "stream parse throughput: %.1f MB stream, %llu video records (D1), %llu audio records, "
-        "best of %d rounds\n",
+        "%d paired rounds of at least %.0f s; peer: memcpy of the same blocks\n",
         static_cast<double>(built.bytes.size()) / 1e6,
         static_cast<unsigned long long>(built.video_records),
-        static_cast<unsigned long long>(built.audio_records), kRounds);
+        static_cast<unsigned long long>(built.audio_records), bench::kPairs, bench::kRoundSeconds);
     bool complete = true;
-    complete = Measure(built, 1460, "1460 B blocks") && complete;
-    complete = Measure(built, size_t{8} << 10, "8 KiB blocks") && complete;
-    complete = Measure(built, size_t{64} << 10, "64 KiB blocks") && complete;
-    complete = Measure(built, 0, "random 1..64 KiB") && complete;
+    complete = Measure(built, 1460, "1460 B") && complete;
+    complete = Measure(built, size_t{8} << 10, "8 KiB") && complete;
+    complete = Measure(built, size_t{64} << 10, "64 KiB") && complete;
+    complete = Measure(built, 0, "1..64 KiB") && complete;
     // Speed never fails a benchmark; a lost record does, it is a parser fault.
     return complete ? 0 : 1;
 }
