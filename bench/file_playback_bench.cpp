@@ -1,12 +1,17 @@
 // File playback through the library's exports, on a long recording of the
 // D1 clip looped (an audio record after each video record):
-//   (a) played at the highest rate into a counting window to the end: wall
-//       time, pictures presented against frames in the file, and process CPU
-//       time per second of video; the peer, in the same run, is ffmpeg
-//       decoding the same access units single-threaded into the null muxer;
+//   (a) played at the highest rate into a counting window to the end:
+//       pictures presented against frames in the file, and seconds of video
+//       per second of wall and of CPU time; the peer is ffmpeg decoding the
+//       same access units single-threaded into the window's pixel format
+//       (yuyv422) into the null muxer, in paired rounds (see paired_rounds.h);
 //   (b) byte positioning to frames at ten places, paused and while playing
 //       at normal rate: time from the call to the first picture of the new
-//       place, median and max, against the 40 ms frame interval.
+//       place, median and max, against the 40 ms frame interval;
+//   (c) paused positioning onto a key frame and 6 and 24 frames after one,
+//       each made at four phases against the previous picture: a wait that
+//       depends on the phase and not on the frames to decode is an idle wait
+//       of the player, not decoding.
 // Speed never fails the benchmark; a lost, misordered or wrong picture does.
 #include <algorithm>
 #include <array>
@@ -27,6 +32,7 @@
 
 #include "ffmpeg_peer.h"
 #include "kestrel_media.h"
+#include "paired_rounds.h"
 #include "platform/process_usage.h"
 #include "sim/frame_records.h"
 #include "sim/media_clip.h"
@@ -42,7 +48,6 @@ using Clock = std::chrono::steady_clock;
 constexpr int kFrames = 3000;  // 120 s at 25 frames per second
 constexpr uint64_t kFirstPtsUs = 1'000'000;
 constexpr int kFastestRate = 4;  // 16 times normal speed
-constexpr int kRuns = 2;
 constexpr auto kPlayLimit = std::chrono::seconds(90);
 constexpr auto kQuietAfterEnd = std::chrono::seconds(1);
 constexpr auto kSeekLimit = std::chrono::seconds(5);
@@ -255,11 +260,6 @@ FastFigures PlayFastOnce(const std::string& path, size_t clip_frames) {
     return figures;
 }
 
-std::optional<bench::PeerFigures> FfmpegOnce(const std::filesystem::path& units,
-                                             const std::filesystem::path& log) {
-    return bench::RunFfmpeg("-threads 1 -i " + bench::Quoted(units) + " -f null -", log);
-}
-
 bool WriteBytes(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()),
@@ -272,49 +272,33 @@ bool WriteBytes(const std::filesystem::path& path, std::span<const uint8_t> byte
 bool MeasureFastPlay(const std::string& recording, const std::filesystem::path& units,
                      const std::filesystem::path& log, size_t clip_frames,
                      std::vector<uint64_t>* clip_hashes) {
-    std::optional<FastFigures> best;
-    std::optional<bench::PeerFigures> best_peer;
-    bool ok = true;
-    for (int run = 0; run < kRuns; ++run) {
-        FastFigures ours = PlayFastOnce(recording, clip_frames);
-        ok = ok && ours.ok;
-        if (ours.ok && clip_hashes->empty()) {
-            *clip_hashes = ours.clip_hashes;
-        }
-        if (!best || ours.cpu_seconds < best->cpu_seconds) {
-            best = std::move(ours);
-        }
-        const auto peer = FfmpegOnce(units, log);
-        if (peer && (!best_peer || peer->cpu_seconds < best_peer->cpu_seconds)) {
-            best_peer = peer;
-        }
-    }
-    const double video = VideoSeconds(best->presented);
-    const double ours_cpu = video > 0 ? best->cpu_seconds / video : 0;
     std::printf(
-        "(a) rate %d, %d frames (%.0f s of video), best of %d runs by CPU time\n"
-        "  ours   wall %6.2f s (%.1f x real time; nominal 16 x = %.2f s), %d/%d pictures "
-        "presented%s\n"
-        "  ours   CPU %6.2f s = %7.4f CPU s per s of video\n",
-        kFastestRate, kFrames, VideoSeconds(kFrames), kRuns, best->wall_seconds,
-        best->wall_seconds > 0 ? video / best->wall_seconds : 0, VideoSeconds(kFrames) / 16,
-        best->presented, kFrames,
-        ok ? ", every one in order" : " - PICTURES MISSING OR OUT OF ORDER", best->cpu_seconds,
-        ours_cpu);
-    if (!best_peer) {
-        std::printf("  ffmpeg peer did not run or printed no bench line\n");
-        return ok;
-    }
-    const double peer_video = VideoSeconds(best_peer->frames);
-    const double peer_cpu = peer_video > 0 ? best_peer->cpu_seconds / peer_video : 0;
-    std::printf(
-        "  ffmpeg wall %6.2f s, %d/%d frames decoded%s\n"
-        "  ffmpeg CPU %6.2f s = %7.4f CPU s per s of video\n"
-        "  ratio ours/ffmpeg CPU per s of video %.3f\n",
-        best_peer->wall_seconds, best_peer->frames, kFrames,
-        best_peer->frames == kFrames ? "" : " (count differs)", best_peer->cpu_seconds, peer_cpu,
-        peer_cpu > 0 ? ours_cpu / peer_cpu : 0);
-    return ok;
+        "(a) rate %d, %d frames (%.0f s of video), %d paired rounds of at least %.0f s; ours is "
+        "paced at 16 x real time (nominal %.2f s a play), so its wall figures do not compare\n",
+        kFastestRate, kFrames, VideoSeconds(kFrames), bench::kPairs, bench::kRoundSeconds,
+        VideoSeconds(kFrames) / 16);
+    const bench::Side ours{"ours", [&]() -> std::optional<bench::Work> {
+                               FastFigures figures = PlayFastOnce(recording, clip_frames);
+                               if (figures.ok && clip_hashes->empty()) {
+                                   *clip_hashes = figures.clip_hashes;
+                               }
+                               bench::Work work;
+                               work.wall_seconds = figures.wall_seconds;
+                               work.cpu_seconds = figures.cpu_seconds;
+                               work.amount = VideoSeconds(figures.presented);
+                               work.ok = figures.ok;
+                               return work;
+                           }};
+    const bench::Side peer{"ffmpeg", bench::FfmpegRepetition("-threads 1 -filter_threads 1 -i " +
+                                                                 bench::Quoted(units) +
+                                                                 " -vf format=yuyv422 -f null -",
+                                                             log, VideoSeconds(kFrames), kFrames)};
+    bench::Comparison comparison;
+    comparison.label = "rate 4";
+    comparison.unit = "s of video/s";
+    comparison.warm_up = false;  // a play is long enough to warm up by itself
+    const bench::PairedResult paired = bench::RunPaired(comparison, ours, peer);
+    return paired.complete && paired.ok;
 }
 
 struct SeekResult {
@@ -455,6 +439,74 @@ bool MeasureSeeks(const std::string& path, const Recording& recording, const sim
     return ok;
 }
 
+// Paused positioning onto a key frame and 6 and 24 frames after one, each at
+// four phases: the call comes kPhaseBaseMs + phase after the previous target's
+// picture. A cost of decoding grows with the frames after the key frame; a
+// wait of the player that does not end when the positioning arrives falls
+// with the phase instead.
+bool MeasurePositioningWait(const std::string& path, const Recording& recording,
+                            const sim::MediaClip& clip, const std::vector<uint64_t>& clip_hashes) {
+    constexpr int kDistances[] = {0, 6, 24};
+    constexpr int kPhasesMs[] = {5, 15, 25, 35};
+    constexpr int kPhaseBaseMs = 200;
+    constexpr int kRepeats = 3;
+    constexpr int kGroup = 25;  // the clip's key frame interval
+    CountingWindow window;
+    Playback playback(path, window);
+    if (!playback.Started() || QW_DVR_MEDIA_PCSetRate(playback.Handle(), 0) != 1 ||
+        !window.WaitUntil(Clock::now() + kSeekLimit,
+                          [](const auto& pictures) { return pictures.size() >= 3; })) {
+        std::printf("(c) playback did not start\n");
+        return false;
+    }
+    QW_DVR_MEDIA_PCPause(playback.Handle(), 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(kPhaseBaseMs));
+    // ms[distance][phase]
+    std::vector<std::vector<std::vector<double>>> ms(
+        std::size(kDistances), std::vector<std::vector<double>>(std::size(kPhasesMs)));
+    bool ok = true;
+    int group = 10;
+    for (int repeat = 0; repeat < kRepeats; ++repeat) {
+        for (size_t p = 0; p < std::size(kPhasesMs); ++p) {
+            for (size_t d = 0; d < std::size(kDistances); ++d) {
+                // A different group of pictures every time, spread over the file.
+                group = 10 + (group - 10 + 7) % 100;
+                const int target = kGroup * group + kDistances[d];
+                std::this_thread::sleep_for(std::chrono::milliseconds(kPhaseBaseMs + kPhasesMs[p]));
+                const SeekResult result =
+                    SeekOnce(playback, window, recording, target,
+                             clip_hashes[static_cast<size_t>(target) % clip_hashes.size()]);
+                ok = ok && result.ok && FramesFromKey(clip, target) == kDistances[d];
+                if (result.ok) {
+                    ms[d][p].push_back(result.ms);
+                }
+            }
+        }
+    }
+    std::printf(
+        "(c) paused byte positioning to the first picture of the frame, median of %d ms, by "
+        "frames after the key frame (rows) and by the time from the previous picture to the call "
+        "(columns)\n  %-10s",
+        kRepeats, "");
+    for (const int phase : kPhasesMs) {
+        std::printf("  %4d ms", kPhaseBaseMs + phase);
+    }
+    std::printf("      all\n");
+    for (size_t d = 0; d < std::size(kDistances); ++d) {
+        std::vector<double> all;
+        std::printf("  %-10s", (std::to_string(kDistances[d]) + " frames").c_str());
+        for (size_t p = 0; p < std::size(kPhasesMs); ++p) {
+            std::printf("  %7.1f", bench::Median(ms[d][p]));
+            all.insert(all.end(), ms[d][p].begin(), ms[d][p].end());
+        }
+        std::printf("  %7.1f\n", bench::Median(all));
+    }
+    if (!ok) {
+        std::printf("  - WRONG OR NO PICTURE for some positioning\n");
+    }
+    return ok;
+}
+
 }  // namespace
 
 int main() {
@@ -485,16 +537,19 @@ int main() {
     }
     std::printf(
         "file playback: %d D1 frames with an audio record after each, %.1f MB; peer: ffmpeg "
-        "-threads 1 -f null on the same access units\n",
+        "-threads 1 -vf format=yuyv422 -f null on the same access units\n",
         kFrames, static_cast<double>(recording.bytes.size()) / 1e6);
     std::vector<uint64_t> clip_hashes;
     bool ok = MeasureFastPlay(recording_path.string(), units, log,
                               media->main_clip.AccessUnitCount(), &clip_hashes);
     if (clip_hashes.empty()) {
-        std::printf("(b) skipped: no complete playback to tell the frames' pictures apart\n");
+        std::printf("(b), (c) skipped: no complete playback to tell the frames' pictures apart\n");
         ok = false;
     } else {
         ok = MeasureSeeks(recording_path.string(), recording, media->main_clip, clip_hashes) && ok;
+        ok = MeasurePositioningWait(recording_path.string(), recording, media->main_clip,
+                                    clip_hashes) &&
+             ok;
     }
     std::filesystem::remove_all(folder, failed);
     // Speed never fails the benchmark; a lost or wrong picture does.
