@@ -63,6 +63,9 @@ struct ChannelPlayer::Core {
     std::atomic<int> volume{kInitialVolume};
     std::atomic<bool> paused{false};
     std::atomic<int> step_decodes{0};  // frames a pending step decodes
+    // Held by the player thread through each file pass, so a pause can wait
+    // for the picture in the making.
+    std::mutex pass_mutex;
 
     // Figures for tests and benchmarks.
     std::atomic<uint64_t> decoded{0};
@@ -92,10 +95,20 @@ struct ChannelPlayer::Core {
     void Handle(const platform::Message& message);
     // Waits ms milliseconds, handling messages meanwhile; false on quit.
     bool Wait(platform::MessageThread& self, int ms);
+    // The same, but the first message (a wake-up: a step, a position
+    // change, new frames) ends the wait.
+    bool Idle(platform::MessageThread& self, int ms);
 
     void DecodeStep();
     void FirstFrameSetup();
-    bool FileStep(platform::MessageThread& self);
+    // What a file pass asks of the loop before the next pass.
+    struct NextPass {
+        int wait_ms = 0;
+        bool wake_ends_wait = false;  // idle, not pacing
+    };
+    // One file pass under pass_mutex: a paused player only waits.
+    NextPass FilePass();
+    NextPass FileStep();
     bool AudioSyncActive() const;
     // Where the shown picture stands against the sound being heard, for
     // live channels whose sound plays through the audio player.
@@ -125,11 +138,11 @@ void ChannelPlayer::Core::Run(platform::MessageThread& self) {
         bool go_on = true;
         if (live) {
             go_on = LiveStep(self);
-        } else if (!paused.load() || step_decodes.load() > 0) {
-            go_on = FileStep(self);
         } else {
-            // Paused: the window keeps the last picture itself.
-            go_on = Wait(self, kPausedWaitMs);
+            const NextPass next = FilePass();
+            if (next.wait_ms > 0) {
+                go_on = next.wake_ends_wait ? Idle(self, next.wait_ms) : Wait(self, next.wait_ms);
+            }
         }
         if (!go_on) {
             break;
@@ -173,6 +186,18 @@ bool ChannelPlayer::Core::Wait(platform::MessageThread& self, int ms) {
         // Wake-ups do not cut the wait short: the wait is the pacing.
         Handle(message);
     }
+}
+
+bool ChannelPlayer::Core::Idle(platform::MessageThread& self, int ms) {
+    platform::Message message;
+    if (!self.Get(&message, std::max(ms, 0))) {
+        return true;
+    }
+    if (message.id == kChannelQuit) {
+        return false;
+    }
+    Handle(message);
+    return true;
 }
 
 void ChannelPlayer::Core::NoteQueueState() {
@@ -325,8 +350,17 @@ void ChannelPlayer::Core::DecodeStep() {
     SetTimeStamps(frame);
 }
 
-// One pass of time-stamp pacing; false on quit.
-bool ChannelPlayer::Core::FileStep(platform::MessageThread& self) {
+ChannelPlayer::Core::NextPass ChannelPlayer::Core::FilePass() {
+    std::lock_guard pass(pass_mutex);
+    if (paused.load() && step_decodes.load() == 0) {
+        // The window keeps the last picture itself.
+        return {kPausedWaitMs, true};
+    }
+    return FileStep();
+}
+
+// One pass of time-stamp pacing.
+ChannelPlayer::Core::NextPass ChannelPlayer::Core::FileStep() {
     int64_t gap_us = 0;
     if (current_pts != 0) {
         gap_us = static_cast<int64_t>(next_pts - current_pts);
@@ -340,7 +374,7 @@ bool ChannelPlayer::Core::FileStep(platform::MessageThread& self) {
     if (queue->Count() == 0) {
         shown_pts = 0;
         shown_next_pts = 0;
-        return Wait(self, kFileIdleMs);
+        return {kFileIdleMs, true};
     }
     const uint64_t now = platform::MonotonicUs();
     const bool stepping = step_decodes.load() > 0;
@@ -358,12 +392,12 @@ bool ChannelPlayer::Core::FileStep(platform::MessageThread& self) {
             if (ahead < -kAudioSyncWindowUs) {
                 due = true;  // video lags the sound: show the next frame now
             } else if (ahead > kAudioSyncWindowUs && next_ahead > kAudioSyncWindowUs) {
-                return Wait(self, kAudioSyncHoldMs);  // video runs ahead of the sound
+                return {kAudioSyncHoldMs, false};  // video runs ahead of the sound
             }
         }
     }
     if (!due) {
-        return Wait(self, kFileNotDueMs);
+        return {kFileNotDueMs, false};
     }
     // The schedule advances by exactly one frame, so processing time does not
     // slow playback; a player late by more than a frame starts afresh.
@@ -382,9 +416,9 @@ bool ChannelPlayer::Core::FileStep(platform::MessageThread& self) {
     }
     if (gap_us == 0) {
         pace_base_us = platform::MonotonicUs();
-        return Wait(self, kFileFirstFrameMs);
+        return {kFileFirstFrameMs, false};
     }
-    return true;
+    return {};
 }
 
 bool ChannelPlayer::Core::LiveStep(platform::MessageThread& self) {
@@ -546,6 +580,10 @@ int ChannelPlayer::Volume() const {
 
 void ChannelPlayer::SetPaused(bool paused) {
     core_->paused.store(paused);
+    if (paused && !thread_.IsCurrent()) {
+        // The pass in progress ends before the pause counts as made.
+        std::lock_guard settle(core_->pass_mutex);
+    }
 }
 
 void ChannelPlayer::RequestStep(int decodes) {

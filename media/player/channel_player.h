@@ -106,6 +106,8 @@ public:
     // Control side.
     void SetVolume(int volume);
     int Volume() const;
+    // A pause returns once the pass in progress has shown its picture: no
+    // picture follows until a step, a resume or the end of the pause.
     void SetPaused(bool paused);
     // While paused: decode `decodes` frames and show the last of them (a
     // step back decodes from a key frame up to the frame before).

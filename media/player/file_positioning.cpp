@@ -219,6 +219,8 @@ bool FilePlayer::Core::JumpToFrame(uint64_t target) {
         FeedLocked(kStepReadBytes);
         decoder->ForEachPlayer(
             [frames](int, ChannelPlayer& player) { player.RequestStep(frames); });
+    } else {
+        read_thread.Post(kEngineWake);  // refill now, not at the next poll
     }
     return true;
 }
