@@ -8,7 +8,6 @@
 #include <condition_variable>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -208,8 +207,7 @@ TEST_F(FilePlayback, ByteAndFramePositionsShowTheFrameFromThere) {
     Open(bytes);
     ASSERT_EQ(Start(), 0);
     ASSERT_TRUE(WaitForPictures(3));
-    ASSERT_EQ(QW_DVR_MEDIA_PCPause(handle_, 1), 0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // let the pause settle
+    ASSERT_EQ(QW_DVR_MEDIA_PCPause(handle_, 1), 0);  // returns with the last picture shown
     // A byte position inside frame 59's record: the next frame shown is 60.
     size_t shown = window_.Count();
     ASSERT_EQ(QW_DVR_MEDIA_PCSetPos(handle_, static_cast<int32_t>(offsets[59] + 30), nullptr,
@@ -250,8 +248,7 @@ TEST_F(FilePlayback, TimePositionsOnTheTypesThatHaveThem) {
     Open(file_test::BuildRecording(plan));
     ASSERT_EQ(Start(), 0);
     ASSERT_TRUE(WaitForPictures(2));
-    ASSERT_EQ(QW_DVR_MEDIA_PCPause(handle_, 1), 0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // let the pause settle
+    ASSERT_EQ(QW_DVR_MEDIA_PCPause(handle_, 1), 0);  // returns with the last picture shown
     const QwMediaTime inside{26, 12, 8, 10, 0, 3};
     const size_t shown = window_.Count();
     ASSERT_EQ(QW_DVR_MEDIA_PCSetPos(handle_, 0, &inside, QW_MEDIA_POS_TIME, 0), 0);
@@ -271,7 +268,6 @@ TEST_F(FilePlayback, StepsShowOneFrameEachAndPlaybackGoesOn) {
     ASSERT_EQ(Start(), 0);
     ASSERT_TRUE(WaitForPictures(5));
     ASSERT_EQ(QW_DVR_MEDIA_PCPause(handle_, 1), 0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
     size_t shown = window_.Count();
     const auto index_of = [&](size_t picture) {
         return std::find(md5s.begin(), md5s.end(), Md5At(picture)) - md5s.begin();
@@ -280,14 +276,14 @@ TEST_F(FilePlayback, StepsShowOneFrameEachAndPlaybackGoesOn) {
     for (int step = 1; step <= 3; ++step) {
         ASSERT_EQ(QW_DVR_MEDIA_PCNextFrame(handle_), 0);
         ASSERT_TRUE(WaitForPictures(shown + 1));
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        ASSERT_EQ(QW_DVR_MEDIA_PCPause(handle_, 1), 0);  // the step has ended
         ASSERT_EQ(window_.Count(), shown + 1) << "one picture per step";
         EXPECT_EQ(index_of(shown), paused_at + step);
         ++shown;
     }
     ASSERT_EQ(QW_DVR_MEDIA_PCPrevFrame(handle_), 0);
     ASSERT_TRUE(WaitForPictures(shown + 1));
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    ASSERT_EQ(QW_DVR_MEDIA_PCPause(handle_, 1), 0);
     ASSERT_EQ(window_.Count(), shown + 1);
     EXPECT_EQ(index_of(shown), paused_at + 2) << "the frame before";
     ++shown;
@@ -361,6 +357,53 @@ TEST(FilePlaybackGrowing, PausesForTheDownloadAndResumesByItself) {
     EXPECT_EQ(QW_DVR_MEDIA_CloseDecoder(handle), 0);
 }
 
+TEST(FilePlaybackGrowing, APauseMadeWhileBufferingOutlastsTheResume) {
+    file_test::RecordingPlan plan = Plan(400);
+    plan.garbage_between = 20000;
+    const file_test::Bytes bytes = file_test::BuildRecording(plan);
+    file_test::TempFile file;
+    file.Write(file_test::Bytes(bytes.begin(), bytes.begin() + 2'000'000));
+    QW_DECODER_HANDLE handle = QW_DVR_MEDIA_OpenFileDecoderRP3(file.path().c_str(), "remote");
+    ASSERT_NE(handle, nullptr);
+    PlayInfoLog log;
+    ASSERT_EQ(QW_DVR_MEDIA_RegistFilePlayInfoCallBack(handle, &log, PlayInfoLog::OnInfo), 0);
+    test::MemoryWindow window;
+    KmVideoWindow* windows[] = {window.Window()};
+    const int32_t channel = 0;
+    ASSERT_EQ(QW_DVR_MEDIA_StartPlay(handle, windows, 1, &channel, 1, 0), 0);
+    ASSERT_EQ(QW_DVR_MEDIA_SetFileLengthRP3(handle, 10'000'000, "remote"), 0);
+    ASSERT_TRUE(window.WaitForCount(1, kWaitMs));
+    QW_DVR_MEDIA_PCSetRate(handle, 3);
+    ASSERT_TRUE(log.WaitFor(QW_PLAYINFO_BUFFERING, 0, kWaitMs));
+    ASSERT_EQ(QW_DVR_MEDIA_PCPause(handle, 1), 0);
+    const size_t paused_at = window.Count();
+
+    file.Append(file_test::Bytes(bytes.begin() + 2'000'000, bytes.end()));
+    ASSERT_TRUE(log.WaitFor(QW_PLAYINFO_BUFFERING, 1, kWaitMs));
+    // The read pass that resumed has ended once the length can be set again,
+    // and what it queued is delivered before a later handle's first codes.
+    ASSERT_EQ(QW_DVR_MEDIA_SetFileLengthRP3(handle, 10'000'000, "remote"), 0);
+    file_test::TempFile marker_file;
+    marker_file.Write(file_test::BuildRecording(Plan(5)));
+    QW_DECODER_HANDLE marker = QW_DVR_MEDIA_OpenFileDecoderRP3(marker_file.path().c_str(), nullptr);
+    ASSERT_NE(marker, nullptr);
+    PlayInfoLog marker_log;
+    ASSERT_EQ(QW_DVR_MEDIA_RegistFilePlayInfoCallBack(marker, &marker_log, PlayInfoLog::OnInfo), 0);
+    ASSERT_TRUE(marker_log.WaitFor(QW_PLAYINFO_CHANNEL_MASK, 1, kWaitMs));
+    EXPECT_EQ(QW_DVR_MEDIA_CloseDecoder(marker), 0);
+    const auto codes = log.Codes();
+    const auto resumed =
+        std::find(codes.begin(), codes.end(), std::make_pair(QW_PLAYINFO_BUFFERING, intptr_t{1}));
+    EXPECT_EQ(std::count_if(resumed, codes.end(),
+                            [](const auto& entry) { return entry.first == QW_PLAYINFO_READ; }),
+              0)
+        << "the download's resume undid the caller's pause";
+    EXPECT_EQ(window.Count(), paused_at);
+    ASSERT_EQ(QW_DVR_MEDIA_PCPause(handle, 0), 0);
+    EXPECT_TRUE(window.WaitForCount(paused_at + 3, kWaitMs)) << "the caller's resume plays on";
+    EXPECT_EQ(QW_DVR_MEDIA_CloseDecoder(handle), 0);
+}
+
 TEST(FilePlaybackGrowing, TheLastHeldBackBytesAreNeverWaitedFor) {
     const file_test::Bytes bytes = file_test::BuildRecording(Plan(30));
     file_test::TempFile file;
@@ -394,7 +437,6 @@ TEST_F(FilePlayback, TimerEngineTypesPlayForwardAndBackward) {
     ASSERT_EQ(Start(), 0);
     ASSERT_TRUE(WaitForPictures(60));
     ASSERT_EQ(QW_DVR_MEDIA_PCPause(handle_, 1), 0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
     const auto index_of = [&](size_t picture) {
         return std::find(md5s.begin(), md5s.end(), Md5At(picture)) - md5s.begin();
     };
@@ -408,7 +450,6 @@ TEST_F(FilePlayback, TimerEngineTypesPlayForwardAndBackward) {
     ASSERT_EQ(QW_DVR_MEDIA_PCPause(handle_, 0), 0);
     ASSERT_TRUE(WaitForPictures(forward + 5));
     ASSERT_EQ(QW_DVR_MEDIA_PCPause(handle_, 1), 0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
     const size_t total = window_.Count();
     auto previous = index_of(forward - 1);
     for (size_t i = forward; i < total; ++i) {
