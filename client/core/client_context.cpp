@@ -83,28 +83,56 @@ CDevice* ClientContext::GetDevice() {
         loggedIn = 0;
         return nullptr;
     }
-    int32_t type = 0;
-    int32_t subtype = 0;
-    int32_t result = 0;
-    QW_DVR_HANDLE handle =
-        QW_DVR_NET_Open_Device_Ex(ip.c_str(), mediaPort, setupPort, user.c_str(), password.c_str(),
-                                  &type, &subtype, &result, &rights, nullptr);
-    if (!handle) {
+    return AdoptDevice(OpenRecorder(StoredOpenRequest()));
+}
+
+OpenRequest ClientContext::StoredOpenRequest() const {
+    return {ip, mediaPort, setupPort, user, password};
+}
+
+CDevice* ClientContext::AdoptDevice(const OpenedRecorder& opened) {
+    rights = opened.rights;
+    if (!opened.handle) {
         loggedIn = 0;
         return nullptr;
     }
-    device = std::make_unique<CDevice>(static_cast<uint32_t>(subtype), handle, ip, mediaPort,
-                                       static_cast<uint32_t>(type));
+    device = std::make_unique<CDevice>(static_cast<uint32_t>(opened.subtype), opened.handle, ip,
+                                       mediaPort, static_cast<uint32_t>(opened.type));
     channelCount = device->channelCount;
     device->SetContext(this);
     config::WriteLogin(iniPath, ip, mediaPort, user);
-    if (result == 9) {
+    if (opened.result == 9) {
         userLevel = 0;
-    } else if (result == 10 || result == 11) {
+    } else if (opened.result == 10 || opened.result == 11) {
         userLevel = 1;
     }
     loggedIn = 1;
     return device.get();
+}
+
+void ClientContext::RunLater(int milliseconds, std::function<void()> task) const {
+    if (seams_.runLater) {
+        seams_.runLater(milliseconds, std::move(task));
+    } else {
+        task();
+    }
+}
+
+void ClientContext::NotifyText(int textId, bool once) {
+    if (once && textsOnce_.count(textId) != 0) {
+        return;
+    }
+    if (pages.Post(PageId::kMainWindow, UM_SHOW_TEXT, textId, 0) && once) {
+        textsOnce_.insert(textId);
+    }
+}
+
+void ClientContext::ShowPostedText(intptr_t textId) {
+    const int id = static_cast<int>(textId);
+    if (ui != nullptr) {
+        ui->ShowMessage(LoadText(id));
+    }
+    textsOnce_.erase(id);
 }
 
 std::string ClientContext::LoadText(int id) const {

@@ -10,7 +10,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "client_log.h"
@@ -20,6 +22,7 @@
 #include "make_path.h"
 #include "page_messages.h"
 #include "page_poster.h"
+#include "recorder_open.h"
 
 namespace kestrel::client {
 
@@ -66,8 +69,26 @@ public:
     // Closes the device's protocol handle and destroys the device object.
     void Close();
     // The open device, opened lazily with the stored login data; null when
-    // that fails. Sets loggedIn either way.
+    // that fails. Sets loggedIn either way. Blocks for the open call when
+    // there is no device yet (the login sequence opens off the GUI thread).
     CDevice* GetDevice();
+    // The stored login data, as the open call takes it.
+    OpenRequest StoredOpenRequest() const;
+    // Takes what an open call reported: the rights, and on success the new
+    // device object with its channel count, the login keys of the file and
+    // the user level. Sets loggedIn; null when the open failed.
+    CDevice* AdoptDevice(const OpenedRecorder& opened);
+
+    // Runs task on the GUI thread after milliseconds through the seams'
+    // timer, or at once when there is none.
+    void RunLater(int milliseconds, std::function<void()> task) const;
+    // Asks the main window to show a text in a message box (UM_SHOW_TEXT)
+    // instead of opening one inside an operation. With once, a text that is
+    // already asked for or showing is not asked for again.
+    void NotifyText(int textId, bool once = false);
+    // The main window's handler of UM_SHOW_TEXT: shows the text through ui
+    // and returns when the box is closed.
+    void ShowPostedText(intptr_t textId);
 
     // Text of string id in the current language; empty for an unknown
     // language or id.
@@ -126,7 +147,8 @@ public:
     std::atomic<int32_t> talkOn{0};  // flipped by the talk callback too
     int32_t loggedIn = 0;
 
-    // Message boxes; null shows nothing (tests, start-up). Not owned.
+    // Message boxes of the GUI side (ShowPostedText); null shows nothing
+    // (tests, start-up). Not owned.
     ClientUi* ui = nullptr;
 
     int32_t searchYear = 0;
@@ -141,6 +163,8 @@ private:
     ClientSeams seams_;
     // Loaded lazily by LoadText, which is const to its callers.
     mutable LanguageModules languageModules_;
+    // Texts posted with once and not yet closed.
+    std::set<int> textsOnce_;
 };
 
 }  // namespace kestrel::client

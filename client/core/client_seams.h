@@ -1,6 +1,7 @@
-// Time and free disk space as the client core sees them, replaceable so that
-// the 30-minute recording split and the low-disk guard can be tested without
-// waiting or filling a disk.
+// Time, free disk space and the GUI thread's timers as the client core sees
+// them, replaceable so that the 30-minute recording split, the pause after
+// closing talk and the low-disk guard can be tested without waiting or
+// filling a disk.
 #pragma once
 
 #include <cstdint>
@@ -16,10 +17,13 @@ struct ClientSeams {
     std::function<platform::LocalTime()> now = [] { return platform::Now(); };
     // Free bytes on the disk holding a folder; negative when unknown.
     std::function<int64_t(const std::string& folder)> freeBytes;
-    // Sleeps for a number of milliseconds (the split pause).
-    std::function<void(int milliseconds)> sleep;
+    // Runs task once on the GUI thread, milliseconds from now and never
+    // inside the call: the pauses that must not freeze the window. Called on
+    // the GUI thread. The Qt pages give QTimer::singleShot; unset (no GUI
+    // loop), ClientContext::RunLater runs the task at once.
+    std::function<void(int milliseconds, std::function<void()> task)> runLater;
 
-    // The real clock, disk and sleep.
+    // The real clock and disk; no timers.
     static ClientSeams System();
 };
 

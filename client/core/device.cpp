@@ -16,18 +16,20 @@ CDevice::CDevice(uint32_t subtypeCode, QW_DVR_HANDLE openHandle, std::string add
 
 void CDevice::StopHandleUse() {
     for (LiveChannel& live : channels_) {
-        live.stopReconnect = 1;
-        live.reconnect.Stop();
+        {
+            std::lock_guard<std::mutex> lock(live.streamLock);
+            ++live.generation;
+        }
+        live.streamWorker.Stop();
     }
     std::lock_guard<std::mutex> lock(talkSendLock_);
     talkSending_ = false;
 }
 
 CDevice::~CDevice() {
-    // The protocol handle is closed by now, so no callback can start a worker.
+    // The protocol handle is closed by now, so no callback can start a round.
     for (LiveChannel& live : channels_) {
-        live.stopReconnect = 1;
-        live.reconnect.Stop();
+        live.streamWorker.Stop();
         std::lock_guard<std::mutex> lock(live.decodeLock);
         if (live.decoder != nullptr) {
             QW_DVR_MEDIA_StopPlay(live.decoder, static_cast<int32_t>(&live - channels_.data()));
@@ -87,9 +89,9 @@ int32_t CDevice::SoundChannel(int32_t channel) const {
     return deviceType == kSingleSoundChannelType ? 0 : channel;
 }
 
-void CDevice::ShowText(int textId) const {
-    if (context != nullptr && context->ui != nullptr) {
-        context->ui->ShowMessage(context->LoadText(textId));
+void CDevice::NotifyText(int textId) const {
+    if (context != nullptr) {
+        context->NotifyText(textId);
     }
 }
 

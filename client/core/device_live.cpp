@@ -6,15 +6,20 @@
 
 namespace kestrel::client {
 
-int32_t CDevice::StreamNumber() const {
+StreamRequest CDevice::CurrentStreamRequest() const {
+    StreamRequest request;
     // The recorder numbers its main stream 1 and its sub stream 0.
-    return context != nullptr && context->streamChoice != 0 ? 0 : 1;
+    request.streamNumber = context != nullptr && context->streamChoice != 0 ? 0 : 1;
+    if (context != nullptr) {
+        request.user = context->user;
+        request.password = context->password;
+    }
+    return request;
 }
 
-int32_t CDevice::StartStream(int32_t channel) {
-    const char* user = context != nullptr ? context->user.c_str() : "";
-    const char* password = context != nullptr ? context->password.c_str() : "";
-    return QW_DVR_NET_StartRealAV(handle, 1, channel, 0, 0, 1, StreamNumber(), user, password);
+int32_t CDevice::StartStream(int32_t channel, const StreamRequest& request) {
+    return QW_DVR_NET_StartRealAV(handle, 1, channel, 0, 0, 1, request.streamNumber,
+                                  request.user.c_str(), request.password.c_str());
 }
 
 int32_t CDevice::StartRealPlay(KmVideoWindow* window, int32_t channel) {
@@ -22,42 +27,30 @@ int32_t CDevice::StartRealPlay(KmVideoWindow* window, int32_t channel) {
         return QW_NET_ERR_BAD_ARGUMENT;
     }
     LiveChannel& live = channels_[channel];
+    uint32_t generation = 0;
     {
-        // A second start would lose the running decoder.
         std::lock_guard<std::mutex> lock(live.decodeLock);
-        if (live.decoder != nullptr) {
+        // A second start would lose the running decoder, or the one on its way.
+        if (live.decoder != nullptr || live.liveStarted != 0) {
             return QW_NET_ERR_STREAM_RUNNING;
         }
+        live.drawWindow = window;
+        QW_DVR_NET_SetRealDataCallBack(handle, channel, this, &CDevice::OnRealData);
+        std::lock_guard<std::mutex> stream(live.streamLock);
+        generation = ++live.generation;
+        live.request = CurrentStreamRequest();
+        live.liveStarted = 1;
     }
-    // A worker left from before must be gone before a new stream runs. Joined
-    // without decodeLock: its stop call waits for a receiver that may want it.
-    live.reconnect.Stop();
-    std::lock_guard<std::mutex> lock(live.decodeLock);
-    live.drawWindow = window;
-    QW_DVR_NET_SetRealDataCallBack(handle, channel, this, &CDevice::OnRealData);
-    live.streamHeader.Reset();
-    live.stopReconnect = 0;
-    live.reconnect.Arm();
-    live.liveStarted = 1;
     const int32_t bufferMode = context != nullptr && context->streamChoice != 0 ? 1 : 0;
-    live.decoder = QW_DVR_MEDIA_OpenDecoder(deviceType, deviceSubtype, 1, bufferMode);
-    int32_t result = QW_MEDIA_ERR_FAILED;
-    if (live.decoder != nullptr) {
-        result = QW_DVR_MEDIA_StartPlay(live.decoder, &window, 1, &channel, 1, 0);
+    // The decoder's start waits for its player thread and the connect for
+    // the recorder: both run on the channel's worker.
+    if (!live.streamWorker.StartNow([this, channel, generation, window, bufferMode] {
+            return StartAttempt(channel, generation, window, bufferMode);
+        })) {
+        AbandonStart(channel, generation);
+        return QW_NET_ERR_THREAD;
     }
-    if (result == 0) {
-        result = StartStream(channel);
-    }
-    if (result != 0) {
-        live.liveStarted = 0;
-        live.stopReconnect = 1;
-        if (live.decoder != nullptr) {
-            QW_DVR_MEDIA_StopPlay(live.decoder, channel);
-            QW_DVR_MEDIA_CloseDecoder(live.decoder);
-            live.decoder = nullptr;
-        }
-    }
-    return result;
+    return 0;
 }
 
 int32_t CDevice::StopRealPlay(int32_t channel) {
@@ -65,9 +58,17 @@ int32_t CDevice::StopRealPlay(int32_t channel) {
         return 0;
     }
     LiveChannel& live = channels_[channel];
-    live.stopReconnect = 1;
-    live.reconnect.Stop();
-    QW_DVR_NET_StopRealAV(handle, channel);
+    bool workerCloses = false;
+    {
+        std::lock_guard<std::mutex> lock(live.streamLock);
+        ++live.generation;
+        live.streamGeneration = 0;
+        workerCloses = live.workerInStreamCall;
+    }
+    live.streamWorker.Cancel();
+    if (!workerCloses) {
+        QW_DVR_NET_StopRealAV(handle, channel);
+    }
     live.liveStarted = 0;
     std::lock_guard<std::mutex> lock(live.decodeLock);
     if (live.decoder != nullptr) {
@@ -145,7 +146,7 @@ int32_t CDevice::CaptureImage(int32_t channel, uint8_t* buffer, int32_t* width, 
                        : 0;
         }
     }
-    ShowText(kTextSnapError);
+    NotifyText(kTextSnapError);
     return 0;
 }
 

@@ -1,6 +1,6 @@
 // The real-data path of a device object: live stream blocks into the
 // channel's decoder and recorder, the free-space guard while recording, and
-// the reconnect worker's restart attempt after a break.
+// a break handed to the channel's stream worker.
 #include <algorithm>
 #include <cstdio>
 
@@ -96,32 +96,17 @@ void CDevice::OnBreak(int32_t channel) {
     char text[64];
     std::snprintf(text, sizeof text, "重新连接视频:%d\r\n", channel);
     Log(text);
-    live.reconnect.Start([this, channel] { return ReconnectAttempt(channel); });
-}
-
-ReconnectWorker::Outcome CDevice::ReconnectAttempt(int32_t channel) {
-    LiveChannel& live = channels_[channel];
-    if (QW_DVR_NET_StopRealAV(handle, channel) != 0) {
-        live.liveStarted = 0;
-        if (!live.reconnect.Wait(1000)) {
-            return ReconnectWorker::Outcome::kDone;
+    uint32_t generation = 0;
+    {
+        // A break of a stream that is being stopped or replaced needs no restart.
+        std::lock_guard<std::mutex> lock(live.streamLock);
+        if (live.streamGeneration == 0 || live.streamGeneration != live.generation) {
+            return;
         }
+        generation = live.generation;
     }
-    if (live.stopReconnect != 0) {
-        return ReconnectWorker::Outcome::kDone;
-    }
-    // The new stream's header is collected from its first byte (the break
-    // reset it), so the channel takes data again before the stream starts.
-    live.liveStarted = 1;
-    const int32_t result = StartStream(channel);
-    if (result == 0 || result == QW_NET_ERR_NOT_STARTED) {
-        return ReconnectWorker::Outcome::kDone;
-    }
-    if (live.stopReconnect != 0) {
-        QW_DVR_NET_StopRealAV(handle, channel);
-        return ReconnectWorker::Outcome::kDone;
-    }
-    return ReconnectWorker::Outcome::kRetry;
+    live.streamWorker.Start(
+        [this, channel, generation] { return ReconnectAttempt(channel, generation); });
 }
 
 }  // namespace kestrel::client

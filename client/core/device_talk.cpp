@@ -20,11 +20,13 @@ int32_t CDevice::ToggleTalk() {
         Log("before StopTalk");
         if (StopTalk() == 0) {
             Log("StopTalk,error!");
-            ShowText(kTextTalkCloseFailed);
+            NotifyText(kTextTalkCloseFailed);
             return 0;
         }
     } else {
-        bool started = QW_DVR_NET_SendTalkQst(handle) == 0;
+        // Within the pause after a close the recorder still ends the last
+        // talk: a request now would find it busy.
+        bool started = !talkClosing_ && QW_DVR_NET_SendTalkQst(handle) == 0;
         if (started && talkMedia_ == nullptr) {
             const int32_t decoderMode = context != nullptr ? context->streamChoice : 0;
             talkMedia_ =
@@ -35,7 +37,7 @@ int32_t CDevice::ToggleTalk() {
             started = QW_DVR_NET_OpenTalk(handle, &kTalkOpen, &CDevice::RecvAudioData, this) == 0;
         }
         if (!started) {
-            ShowText(kTextDeviceBusy);
+            NotifyText(kTextDeviceBusy);
             return 0;
         }
         std::lock_guard<std::mutex> lock(talkSendLock_);
@@ -59,8 +61,15 @@ int32_t CDevice::StopTalk() {
         talkSending_ = true;  // still open
         return 0;
     }
-    if (context != nullptr && context->Seams().sleep) {
-        context->Seams().sleep(kTalkClosePauseMs);
+    // The recorder's pause before the next start runs as a timer: the
+    // caller's thread goes on at once.
+    if (context != nullptr) {
+        talkClosing_ = true;
+        context->RunLater(kTalkClosePauseMs, [this, alive = std::weak_ptr<char>(alive_)] {
+            if (!alive.expired()) {
+                talkClosing_ = false;
+            }
+        });
     }
     return 1;
 }

@@ -1,11 +1,13 @@
 // The state of one live channel of a device object: its decoder, the first
-// 512 bytes of its stream, its local recording and its reconnect worker.
+// 512 bytes of its stream, its local recording and the worker that connects
+// its stream.
 //
 // Threading: the GUI thread starts and stops the channel; the protocol
-// library's receiver thread delivers its data; the reconnect worker restarts
-// it. decodeLock guards decoder and the stream header, recordLock guards
-// the recording; where both are needed (the header handed to a new
-// recording) recordLock comes first. Flags read across threads are atomic.
+// library's receiver thread delivers its data; the channel's stream worker
+// connects and restarts its stream. decodeLock guards decoder and the stream
+// header, recordLock the recording, streamLock who starts and stops the
+// stream. Locks nest only in this order: recordLock, decodeLock, streamLock.
+// Flags read across threads are atomic.
 #pragma once
 
 #include <atomic>
@@ -14,6 +16,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 
 #include "kestrel_media.h"
 #include "reconnect_worker.h"
@@ -41,6 +44,13 @@ private:
     size_t fill_ = 0;
 };
 
+// What a start asks the recorder for; the restarts after a break ask the same.
+struct StreamRequest {
+    int32_t streamNumber = 1;  // main stream 1, sub stream 0
+    std::string user;
+    std::string password;
+};
+
 struct LiveChannel {
     // The picture window the channel was last started in; borrowed.
     KmVideoWindow* drawWindow = nullptr;
@@ -50,7 +60,6 @@ struct LiveChannel {
     StreamHeader streamHeader;            // guarded by decodeLock
 
     std::atomic<int32_t> liveStarted{0};  // a live request runs or is reconnected
-    std::atomic<int32_t> stopReconnect{0};
     std::atomic<int32_t> soundOn{0};
     std::atomic<int32_t> recording{0};
     // The channel's stream reaches its decoder (the user's preview right).
@@ -64,7 +73,19 @@ struct LiveChannel {
     std::string recordFolder;    // guarded by recordLock
     std::string recordFileName;  // GUI thread
 
-    ReconnectWorker reconnect;
+    // Every start and stop begins a new generation; the worker's rounds act
+    // only for the generation they were made for, so a connect that ends
+    // after a stop is closed again instead of being attached.
+    std::mutex streamLock;
+    uint32_t generation = 0;  // guarded by streamLock
+    uint32_t streamGeneration =
+        0;  // guarded by streamLock: whose stream the worker started; 0 none
+    // The worker is inside a start or stop call of the stream; a stop made
+    // meanwhile leaves the closing to it instead of waiting for the call.
+    bool workerInStreamCall = false;  // guarded by streamLock
+    StreamRequest request;            // guarded by streamLock
+
+    ReconnectWorker streamWorker;
 };
 
 }  // namespace kestrel::client

@@ -1,16 +1,23 @@
 // What the LOGIN button of the login page does, without the page: read the
 // form, resolve a device ID in AUTO_IP mode, store the login data in the
-// context and open the recorder through ClientContext::GetDevice.
+// context and open the recorder.
 //
-// Threading: GUI thread. Blocks for as long as the resolution and the open
-// call take (each bounded by the protocol library's time-outs).
+// Threading: the GUI thread makes every call. The identifier lookup and the
+// open call run on a worker thread that the sequence owns, one at a time;
+// the worker ends by posting UM_LOGIN_STEP to the login page, whose handler
+// calls Continue, which joins it and goes on with the sequence. The
+// destructor waits for a worker that still runs (bounded by the protocol
+// library's time-outs) and closes a recorder that was opened for nobody.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "client_context.h"
+#include "recorder_open.h"
 
 namespace kestrel::client {
 
@@ -47,16 +54,47 @@ ResolvedAddress ResolveDeviceId(const std::string& deviceId);
 int32_t PortFieldValue(const std::string& text);
 
 struct LoginOutcome {
+    // A step runs off the GUI thread: UM_LOGIN_STEP follows.
+    bool pending = false;
     bool loggedIn = false;
-    // Text id for the status line: kTextLoggingIn on success, otherwise
-    // kTextSelectNetwork or kTextLoginFailed.
+    // Text id for the status line: kTextLoggingIn while the open call runs
+    // and on success, otherwise kTextSelectNetwork or kTextLoginFailed; 0
+    // leaves the line as it is (while a device ID is looked up).
     int statusText = 0;
 };
 
-// Runs the login: on success sets context.streamChoice and posts UM_LOGIN
-// (kLoginDone, 1) to the main window. showStatus, when given, sees the
-// "Login......" text before the open call blocks.
-LoginOutcome RunLogin(ClientContext& context, const LoginForm& form,
-                      const std::function<void(int textId)>& showStatus = {});
+class LoginSequence {
+public:
+    explicit LoginSequence(ClientContext& context);
+    ~LoginSequence();
+    LoginSequence(const LoginSequence&) = delete;
+    LoginSequence& operator=(const LoginSequence&) = delete;
+
+    // LOGIN pressed. Ignored (pending, no text) while a login runs.
+    LoginOutcome Start(const LoginForm& form);
+    // UM_LOGIN_STEP arrived: the sequence goes on. On success it sets
+    // context.streamChoice and posts UM_LOGIN (kLoginDone, 1) to the main
+    // window. A message that finds no finished step is ignored (pending).
+    LoginOutcome Continue();
+    bool Running() const { return step_ != Step::kIdle; }
+
+private:
+    enum class Step { kIdle, kResolving, kOpening };
+
+    // The sequence from the network check on, with the address texts.
+    LoginOutcome AfterResolve(const ResolvedAddress& where);
+    LoginOutcome AfterOpen();
+    // Runs work on the worker, which then posts UM_LOGIN_STEP.
+    bool RunOffGuiThread(std::function<void()> work);
+
+    ClientContext& context_;
+    LoginForm form_;           // GUI thread
+    Step step_ = Step::kIdle;  // GUI thread
+    std::thread worker_;       // started and joined on the GUI thread
+    std::mutex resultLock_;
+    bool finished_ = false;     // guarded by resultLock_: the worker's work is done
+    ResolvedAddress resolved_;  // guarded by resultLock_
+    OpenedRecorder opened_;     // guarded by resultLock_; closed by the destructor if never taken
+};
 
 }  // namespace kestrel::client

@@ -16,6 +16,17 @@ constexpr uint32_t UM_LOGIN = 0x1401;
 // To the channel control panel when the talk link is lost (from the protocol
 // library's thread): the panel shows kTextTalkLost and flips its button.
 constexpr uint32_t UM_TALK_LINK_LOST = 0xC20;
+// To the live view when a live start's connect has ended (from the channel's
+// stream worker): first parameter the channel, second the library's result
+// (0: the stream runs). The pane shows its status text until then; a result
+// for a channel that was stopped meanwhile is not sent.
+constexpr uint32_t UM_REAL_PLAY_DONE = 0xC21;
+// To the main window: show the string-table text whose id is the first
+// parameter in a message box (ClientContext::ShowPostedText).
+constexpr uint32_t UM_SHOW_TEXT = 0xC22;
+// To the login page when a step of the login sequence that ran off the GUI
+// thread has ended: the page calls LoginSequence::Continue.
+constexpr uint32_t UM_LOGIN_STEP = 0xC23;
 // First parameter of UM_LOGIN after a successful login.
 constexpr intptr_t kLoginDone = 0x501;
 

@@ -16,18 +16,18 @@ int32_t PaneRecording::ChannelCount() const {
 }
 
 bool PaneRecording::Recording(int pane) const {
-    return ValidPane(pane) && recording_[pane];
+    return ValidPane(pane) && state_[pane] != PaneState::kIdle;
 }
 
 bool PaneRecording::StartPane(int pane) {
-    if (!ValidPane(pane) || recording_[pane] || !view_.PanePlaying(pane)) {
+    if (!ValidPane(pane) || state_[pane] != PaneState::kIdle || !view_.PanePlaying(pane)) {
         return false;
     }
     if (pane < ChannelCount() && context_.device->StartRecord(pane) == 0) {
         // No file to record into: the pane must not claim to record.
         return false;
     }
-    recording_[pane] = true;
+    state_[pane] = PaneState::kRecording;
     view_.StartRecordTimers(pane);
     return true;
 }
@@ -36,11 +36,14 @@ bool PaneRecording::StopPane(int pane) {
     if (!Recording(pane)) {
         return false;
     }
-    if (context_.device) {
-        context_.device->StopRecord(pane);
+    // In a split's pause the file and the timers are stopped already.
+    if (state_[pane] == PaneState::kRecording) {
+        if (context_.device) {
+            context_.device->StopRecord(pane);
+        }
+        view_.StopRecordTimers(pane);
     }
-    recording_[pane] = false;
-    view_.StopRecordTimers(pane);
+    state_[pane] = PaneState::kIdle;
     return true;
 }
 
@@ -48,7 +51,7 @@ void PaneRecording::ToggleAll() {
     const int count = std::min<int>(ChannelCount(), kPaneCount);
     bool anyRecording = false;
     for (int pane = 0; pane < count; ++pane) {
-        anyRecording = anyRecording || recording_[pane];
+        anyRecording = anyRecording || Recording(pane);
     }
     for (int pane = 0; pane < (anyRecording ? kPaneCount : count); ++pane) {
         if (anyRecording) {
@@ -60,25 +63,34 @@ void PaneRecording::ToggleAll() {
 }
 
 void PaneRecording::OnSplitTimer(int pane) {
-    if (!StopPane(pane)) {
+    if (!ValidPane(pane) || state_[pane] != PaneState::kRecording) {
         return;
     }
-    if (context_.Seams().sleep) {
-        context_.Seams().sleep(kRecordSplitPauseMs);
+    StopPane(pane);
+    state_[pane] = PaneState::kSplitPause;
+    const uint32_t pause = ++pauses_[pane];
+    context_.RunLater(kRecordSplitPauseMs,
+                      [this, pane, pause, alive = std::weak_ptr<char>(alive_)] {
+                          if (!alive.expired()) {
+                              EndSplitPause(pane, pause);
+                          }
+                      });
+}
+
+void PaneRecording::EndSplitPause(int pane, uint32_t pause) {
+    if (state_[pane] != PaneState::kSplitPause || pauses_[pane] != pause) {
+        return;  // stopped meanwhile
     }
+    state_[pane] = PaneState::kIdle;
     StartPane(pane);
 }
 
 void PaneRecording::OnDiskSpaceLow(int channel) {
     // Notices queued before the pane stopped are stale: one text per stop.
-    if (!StopPane(channel) || diskNoticeOpen_) {
+    if (!StopPane(channel)) {
         return;
     }
-    diskNoticeOpen_ = true;
-    if (context_.ui != nullptr) {
-        context_.ui->ShowMessage(context_.LoadText(kTextInsufficientDiskSpace));
-    }
-    diskNoticeOpen_ = false;
+    context_.NotifyText(kTextInsufficientDiskSpace, true);
 }
 
 }  // namespace kestrel::client

@@ -4,14 +4,18 @@
 //
 // The page keeps the timers and the red "R" marker; it tells the controller
 // when its split timer fires (OnSplitTimer) and when UM_DISK_SPACE_LOW
-// arrives (OnDiskSpaceLow), so tests drive both without waiting.
+// arrives (OnDiskSpaceLow), so tests drive both without waiting. The pause
+// of a split is a timer of the context's seams, so that the window never
+// waits for it.
 //
 // Threading: GUI thread only (UM_DISK_SPACE_LOW reaches it as a posted
-// message). The controller owns no thread.
+// message). The controller owns no thread; a split timer that fires after
+// the controller is gone does nothing.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 namespace kestrel::client {
 
@@ -45,28 +49,36 @@ public:
     // Refused (false) when the pane records already, does not play, or its
     // channel's record file cannot be started.
     bool StartPane(int pane);
-    // False when the pane does not record.
+    // False when the pane does not record. Stopping a pane in the pause of a
+    // split cancels its new file.
     bool StopPane(int pane);
+    // The pane records, or is in the pause between two files of a split.
     bool Recording(int pane) const;
     // The "record all" command: when no pane of a channel records, start
     // every such pane; otherwise stop every recording pane.
     void ToggleAll();
 
-    // The pane's split timer fired: stop, pause, start a new file.
+    // The pane's split timer fired: stop, and start a new file after a
+    // pause (kRecordSplitPauseMs).
     void OnSplitTimer(int pane);
-    // UM_DISK_SPACE_LOW for a channel: stop its pane's recording and show
+    // UM_DISK_SPACE_LOW for a channel: stop its pane's recording and post
     // the low-disk text; a notice for a pane that no longer records, or one
-    // arriving while the text is open, shows nothing.
+    // arriving while the text is asked for or open, shows nothing.
     void OnDiskSpaceLow(int channel);
 
 private:
+    enum class PaneState { kIdle, kRecording, kSplitPause };
+
     static bool ValidPane(int pane) { return pane >= 0 && pane < kPaneCount; }
     int32_t ChannelCount() const;
+    void EndSplitPause(int pane, uint32_t pause);
 
     ClientContext& context_;
     PaneRecordingView& view_;
-    std::array<bool, kPaneCount> recording_{};
-    bool diskNoticeOpen_ = false;
+    std::array<PaneState, kPaneCount> state_{};
+    // Numbers each split pause, so a late timer cannot end a later one.
+    std::array<uint32_t, kPaneCount> pauses_{};
+    std::shared_ptr<char> alive_ = std::make_shared<char>();  // held weakly by timers
 };
 
 }  // namespace kestrel::client

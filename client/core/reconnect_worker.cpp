@@ -1,37 +1,51 @@
 #include "reconnect_worker.h"
 
+#include <chrono>
 #include <system_error>
 
 namespace kestrel::client {
 
-void ReconnectWorker::Arm() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    stopped_ = false;
-    stopEvent_.Clear();
+bool ReconnectWorker::Start(Attempt attempt) {
+    return Ask(std::move(attempt), false);
 }
 
-bool ReconnectWorker::Start(Attempt attempt) {
+bool ReconnectWorker::StartNow(Attempt attempt) {
+    return Ask(std::move(attempt), true);
+}
+
+bool ReconnectWorker::Ask(Attempt attempt, bool now) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (stopped_) {
         return false;
     }
+    attempt_ = std::move(attempt);
+    asked_ = true;
+    now_ = now_ || now;
     if (running_) {
-        againAsked_ = true;
+        wake_.notify_all();
         return true;
     }
     // The previous worker has finished its last round; only its return is left.
     if (thread_.joinable()) {
         thread_.join();
     }
-    attempt_ = std::move(attempt);
-    againAsked_ = false;
     try {
         thread_ = std::thread(&ReconnectWorker::Run, this);
     } catch (const std::system_error&) {
+        asked_ = false;
+        now_ = false;
         return false;
     }
     running_ = true;
     return true;
+}
+
+void ReconnectWorker::Cancel() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    asked_ = false;
+    now_ = false;
+    ++cancels_;
+    wake_.notify_all();
 }
 
 void ReconnectWorker::Stop() {
@@ -39,7 +53,10 @@ void ReconnectWorker::Stop() {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         stopped_ = true;
-        stopEvent_.Set();
+        asked_ = false;
+        now_ = false;
+        ++cancels_;
+        wake_.notify_all();
         finishing = std::move(thread_);
     }
     if (finishing.joinable()) {
@@ -48,7 +65,9 @@ void ReconnectWorker::Stop() {
 }
 
 bool ReconnectWorker::Wait(int milliseconds) {
-    return !stopEvent_.Wait(milliseconds);
+    std::unique_lock<std::mutex> lock(mutex_);
+    return !wake_.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                           [this] { return stopped_ || cancels_ != roundCancels_; });
 }
 
 bool ReconnectWorker::Running() const {
@@ -57,22 +76,28 @@ bool ReconnectWorker::Running() const {
 }
 
 void ReconnectWorker::Run() {
-    for (;;) {
-        const bool go = Wait(waitMs_);
-        {
-            // Breaks reported while waiting are handled by this round.
-            std::lock_guard<std::mutex> lock(mutex_);
-            againAsked_ = false;
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (asked_ && !stopped_) {
+        roundCancels_ = cancels_;
+        if (!now_) {
+            wake_.wait_for(lock, std::chrono::milliseconds(waitMs_),
+                           [this] { return stopped_ || now_ || cancels_ != roundCancels_; });
+            if (stopped_ || cancels_ != roundCancels_) {
+                continue;  // cancelled: only a round asked for since then runs
+            }
         }
-        const Outcome outcome = go ? attempt_() : Outcome::kDone;
-        std::lock_guard<std::mutex> lock(mutex_);
-        // A break reported while this round ran needs another round.
-        if (outcome == Outcome::kDone && (!againAsked_ || stopped_)) {
-            running_ = false;
-            return;
+        // Breaks reported while waiting are handled by this round.
+        asked_ = false;
+        now_ = false;
+        Attempt attempt = attempt_;
+        lock.unlock();
+        const Outcome outcome = attempt();
+        lock.lock();
+        if (outcome == Outcome::kRetry && cancels_ == roundCancels_) {
+            asked_ = true;
         }
-        againAsked_ = false;
     }
+    running_ = false;
 }
 
 }  // namespace kestrel::client

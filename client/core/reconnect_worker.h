@@ -1,20 +1,26 @@
-// One channel's reconnect worker: after a stream break it waits, then runs the
-// caller's restart attempt, again and again until the attempt reports that it
-// is done or the worker is stopped.
+// One channel's stream worker: it runs the channel's connect attempts off the
+// GUI thread, one round at a time: a start's first connect at once, and after
+// a stream break a restart attempt after a wait, again and again until the
+// attempt reports that it is done.
 //
 // Threading: at most one worker thread per object runs at a time; the object
-// owns it. Start may be called from any thread (the protocol library's
-// receiver thread after a break); a break while the worker runs makes it try
-// once more instead of starting a second thread. Stop (GUI thread) wakes the
-// worker, which ends within one wait, joins it and refuses later starts until
-// Arm. The destructor stops. The attempt must not call Start, Stop or Arm.
+// owns it and joins it in Stop, or in a later start that finds it finished.
+// Start (the protocol library's receiver thread after a break), StartNow and
+// Cancel (the GUI thread) never wait for a round. A start while the worker
+// runs asks it for one more round, with the newest attempt, instead of
+// starting a second thread. Cancel wakes the waits of the round in progress
+// and drops the rounds asked for; an attempt already running goes on, so it
+// must find out by itself whether it is still wanted. Stop cancels, refuses
+// every later start and joins: it waits for an attempt in progress (used when
+// the device closes). The destructor stops. The attempt must not call Start,
+// StartNow, Cancel or Stop.
 #pragma once
 
+#include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <thread>
-
-#include "platform/event.h"
 
 namespace kestrel::client {
 
@@ -30,30 +36,37 @@ public:
     ReconnectWorker(const ReconnectWorker&) = delete;
     ReconnectWorker& operator=(const ReconnectWorker&) = delete;
 
-    // Allows starts again after Stop (the channel was started anew).
-    void Arm();
-    // Starts the worker with attempt, or, when one runs, asks it for one
-    // more round. False when stopped or no thread could be started.
+    // A round of attempt after the wait. False when stopped or no thread
+    // could be started.
     bool Start(Attempt attempt);
-    // Ends and joins the worker; later starts are refused until Arm.
+    // A round of attempt at once; a round waiting to begin begins now.
+    bool StartNow(Attempt attempt);
+    // Ends the waits of the round in progress and drops the rounds asked for.
+    void Cancel();
+    // Cancels and joins; later starts are refused.
     void Stop();
-    // Waits up to milliseconds; false when the worker was told to stop.
+    // Inside an attempt: waits up to milliseconds; false when the round was
+    // cancelled or the worker stopped.
     bool Wait(int milliseconds);
     bool Running() const;
 
     static constexpr int kDefaultWaitMs = 3000;
 
 private:
+    bool Ask(Attempt attempt, bool now);
     void Run();
 
     const int waitMs_;
     mutable std::mutex mutex_;
-    std::thread thread_;
-    platform::Event stopEvent_{platform::Event::Reset::kManual};
-    Attempt attempt_;          // guarded by mutex_
-    bool running_ = false;     // guarded by mutex_
-    bool againAsked_ = false;  // guarded by mutex_
-    bool stopped_ = false;     // guarded by mutex_
+    std::condition_variable wake_;
+    std::thread thread_;         // guarded by mutex_
+    Attempt attempt_;            // guarded by mutex_: the next round's attempt
+    bool running_ = false;       // guarded by mutex_
+    bool asked_ = false;         // guarded by mutex_: another round is asked for
+    bool now_ = false;           // guarded by mutex_: ... without the wait
+    bool stopped_ = false;       // guarded by mutex_
+    uint64_t cancels_ = 0;       // guarded by mutex_: Cancel and Stop calls so far
+    uint64_t roundCancels_ = 0;  // worker thread: cancels_ when its round began
 };
 
 }  // namespace kestrel::client

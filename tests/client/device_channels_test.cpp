@@ -56,6 +56,7 @@ TEST_F(DeviceChannels, ChannelEqualToTheCountIsRefusedByEveryOperation) {
         CDevice::OnRealData(device.handle, channel, 2, nullptr, -3, &device);
     }
     EXPECT_TRUE(Recorder().Observed().StreamIds().empty());
+    ShowPostedTexts();
     EXPECT_EQ(ui_.shown.size(), 2u) << "each refused capture says so";
     EXPECT_EQ(LogText().find("重新连接视频"), std::string::npos);
 

@@ -1,7 +1,9 @@
 #include "device_fixture.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -39,14 +41,43 @@ ClientSeams FakeSeams::Seams() {
     ClientSeams seams;
     seams.now = [this] { return Now(); };
     seams.freeBytes = [this](const std::string&) { return freeBytes.load(); };
-    seams.sleep = [this](int milliseconds) {
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            sleeps.push_back(milliseconds);
-        }
-        Advance(milliseconds);
+    seams.runLater = [this](int milliseconds, std::function<void()> task) {
+        std::lock_guard<std::mutex> lock(mutex);
+        timers_.push_back(milliseconds);
+        pending_.push_back({elapsedMs_ + milliseconds, std::move(task)});
     };
     return seams;
+}
+
+std::vector<int> FakeSeams::Timers() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return timers_;
+}
+
+bool FakeSeams::RunNextTimer() {
+    std::function<void()> task;
+    int64_t step = 0;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (pending_.empty()) {
+            return false;
+        }
+        auto next =
+            std::min_element(pending_.begin(), pending_.end(),
+                             [](const Pending& a, const Pending& b) { return a.due < b.due; });
+        step = std::max<int64_t>(0, next->due - elapsedMs_);
+        elapsedMs_ += step;
+        task = std::move(next->task);
+        pending_.erase(next);
+    }
+    Advance(static_cast<int>(step));
+    task();
+    return true;
+}
+
+void FakeSeams::RunTimers() {
+    for (int i = 0; i < 1000 && RunNextTimer(); ++i) {
+    }
 }
 
 platform::LocalTime FakeSeams::Now() {
@@ -73,6 +104,15 @@ void FakeSeams::Advance(int milliseconds) {
            out.tm_min,         out.tm_sec,     total % 1000, out.tm_wday};
 }
 
+void UseDiskAudio() {
+    const std::string folder = ScratchFolder("talk");
+    const std::string microphone = folder + "microphone.raw";
+    std::ofstream(microphone, std::ios::binary) << std::string(64000, '\0');
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", (folder + "speaker.raw").c_str(), 1);
+    setenv("SDL_DISKAUDIOFILEIN", microphone.c_str(), 1);
+}
+
 std::string ScratchFolder(const std::string& name) {
     std::random_device random;
     const std::filesystem::path folder =
@@ -95,17 +135,20 @@ bool RunCommand(const std::string& command, std::string* output) {
     return pclose(pipe) == 0;
 }
 
-bool DeviceTest::OpenDevice(sim::RecorderConfig config, int32_t streamChoice) {
+bool DeviceTest::OpenDevice(sim::RecorderConfig config, int32_t streamChoice, bool viaRelay) {
     recorder_ = std::make_unique<sim::RecorderSim>(std::move(config));
     if (!recorder_->Start()) {
         ADD_FAILURE() << recorder_->LastError();
         return false;
     }
+    if (viaRelay) {
+        relay_ = std::make_unique<SlowRelay>(recorder_->Address(), recorder_->CommandPort());
+    }
     home_ = ScratchFolder("home");
     context_ = std::make_unique<ClientContext>(home_, seams_.Seams());
     ClientContext& c = *context_;
     c.ip = recorder_->Address();
-    c.mediaPort = recorder_->CommandPort();
+    c.mediaPort = relay_ ? relay_->Port() : recorder_->CommandPort();
     c.setupPort = recorder_->MctpPort();
     c.user = "admin";
     c.password = "admin";
@@ -113,6 +156,7 @@ bool DeviceTest::OpenDevice(sim::RecorderConfig config, int32_t streamChoice) {
     c.videoPath = home_ + "video/";
     c.pages.Register(PageId::kLiveView, &liveView_);
     c.pages.Register(PageId::kChannelPanel, &channelPanel_);
+    c.pages.Register(PageId::kMainWindow, &mainWindow_);
     c.ui = &ui_;
 
     int32_t type = 0;
@@ -134,8 +178,42 @@ bool DeviceTest::OpenDevice(sim::RecorderConfig config, int32_t streamChoice) {
 }
 
 void DeviceTest::TearDown() {
+    if (relay_) {
+        relay_->RefuseAll();  // a connect still held would keep the close waiting
+    }
     context_.reset();
+    relay_.reset();
     recorder_.reset();
+}
+
+void DeviceTest::ShowPostedTexts() {
+    for (const PostedMessage& m : mainWindow_.Take()) {
+        if (m.message == UM_SHOW_TEXT) {
+            context_->ShowPostedText(m.first);
+        }
+    }
+}
+
+int32_t DeviceTest::StartLive(KmVideoWindow* window, int32_t channel) {
+    const size_t before = liveView_.Messages().size();
+    const int32_t started = Device().StartRealPlay(window, channel);
+    if (started != 0) {
+        return started;
+    }
+    int32_t result = -1;
+    WaitUntil(
+        [&] {
+            const std::vector<PostedMessage> all = liveView_.Messages();
+            for (size_t i = before; i < all.size(); ++i) {
+                if (all[i].message == UM_REAL_PLAY_DONE && all[i].first == channel) {
+                    result = static_cast<int32_t>(all[i].second);
+                    return true;
+                }
+            }
+            return false;
+        },
+        30000);
+    return result;
 }
 
 std::string DeviceTest::LogText() const {

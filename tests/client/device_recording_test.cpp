@@ -102,26 +102,12 @@ void ExpectClipSequence(const std::vector<std::string>& recorded, size_t count) 
     }
 }
 
-// The live page's side of the pane controller: timers and marker counted.
-class FakePanes : public PaneRecordingView {
-public:
-    explicit FakePanes(CDevice& device) : device_(device) {}
-    bool PanePlaying(int pane) const override { return device_.LiveStarted(pane); }
-    void StartRecordTimers(int pane) override { started.push_back(pane); }
-    void StopRecordTimers(int pane) override { stopped.push_back(pane); }
-    std::vector<int> started;
-    std::vector<int> stopped;
-
-private:
-    CDevice& device_;
-};
-
 class DeviceRecording : public DeviceTest {
 protected:
     // Channel 0 plays the sub stream's clip, paced, with its sound.
     void StartChannel() {
         ASSERT_TRUE(OpenDevice());
-        ASSERT_EQ(Device().StartRealPlay(window_.Window(), 0), 0);
+        ASSERT_EQ(StartLive(window_.Window(), 0), 0);
         ASSERT_EQ(Device().OpenStreamSound(0), 1);
     }
     // Waits until count more pictures than now were shown.
@@ -198,10 +184,11 @@ TEST_F(DeviceRecording, LowDiskStopsThePaneOnceAndLeavesAValidFile) {
     EXPECT_FALSE(controller.StartPane(0)) << "a recording pane is not started twice";
     const std::string file = Device().RecordFileName(0);
     WaitForMorePictures(50);
-    EXPECT_TRUE(liveView_.Messages().empty()) << "one byte above the limit is enough";
+    const size_t started = liveView_.Messages().size();  // the start's result
+    EXPECT_EQ(liveView_.Take().size(), started) << "one byte above the limit is enough";
 
     seams_.freeBytes = kLowDiskBytes;
-    ASSERT_TRUE(liveView_.WaitForCount(3, kWaitMs)) << "a notice for each block";
+    ASSERT_TRUE(liveView_.WaitForCount(started + 3, kWaitMs)) << "a notice for each block";
     // The live page's message loop.
     for (const PostedMessage& m : liveView_.Take()) {
         ASSERT_EQ(m.message, UM_DISK_SPACE_LOW);
@@ -211,11 +198,13 @@ TEST_F(DeviceRecording, LowDiskStopsThePaneOnceAndLeavesAValidFile) {
     EXPECT_FALSE(controller.Recording(0));
     EXPECT_FALSE(Device().Recording(0));
     EXPECT_EQ(panes.stopped, std::vector<int>{0});
+    ShowPostedTexts();
     ASSERT_EQ(ui_.shown.size(), 1u);
     EXPECT_EQ(ui_.shown[0], Context().LoadText(kTextInsufficientDiskSpace));
     for (const PostedMessage& m : liveView_.Take()) {
         controller.OnDiskSpaceLow(static_cast<int>(m.first));
     }
+    ShowPostedTexts();
     EXPECT_EQ(ui_.shown.size(), 1u);
 
     const std::vector<ProbedStream> streams = Probe(file);
@@ -234,7 +223,10 @@ TEST_F(DeviceRecording, SplitStartsANewFileNamedByTheNewTime) {
     WaitForMorePictures(50);
 
     controller.OnSplitTimer(0);
-    EXPECT_EQ(seams_.sleeps, std::vector<int>{kRecordSplitPauseMs});
+    EXPECT_EQ(seams_.Timers(), std::vector<int>{kRecordSplitPauseMs});
+    EXPECT_FALSE(Device().Recording(0)) << "the first file ends before the pause";
+    EXPECT_TRUE(controller.Recording(0));
+    seams_.RunTimers();
     const platform::LocalTime after = seams_.Now();
     EXPECT_NE(after.second, before.second);
     EXPECT_TRUE(controller.Recording(0));

@@ -1,8 +1,6 @@
 // Stream sound selection and the talk link of the device object.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
 #include <vector>
 
 #include "device_fixture.h"
@@ -34,8 +32,8 @@ TEST_F(DeviceSound, OpeningOneChannelsSoundClosesTheOthers) {
     ASSERT_TRUE(OpenDevice(SilentStreams()));
     media::test::MemoryWindow one;
     media::test::MemoryWindow two;
-    ASSERT_EQ(Device().StartRealPlay(one.Window(), 1), 0);
-    ASSERT_EQ(Device().StartRealPlay(two.Window(), 2), 0);
+    ASSERT_EQ(StartLive(one.Window(), 1), 0);
+    ASSERT_EQ(StartLive(two.Window(), 2), 0);
 
     ASSERT_EQ(Device().OpenStreamSound(1), 1);
     EXPECT_TRUE(RecorderSoundOpen(Recorder(), 1));
@@ -73,22 +71,14 @@ TEST_F(DeviceSound, SingleSoundTypeAlwaysAddressesChannelZero) {
 
 class DeviceTalk : public DeviceTest {
 protected:
-    void SetUp() override {
-        // Microphone and speaker through SDL's disk driver: silence in.
-        const std::string folder = ScratchFolder("talk");
-        const std::string microphone = folder + "microphone.raw";
-        std::ofstream(microphone, std::ios::binary) << std::string(64000, '\0');
-        setenv("SDL_AUDIODRIVER", "disk", 1);
-        setenv("SDL_DISKAUDIOFILE", (folder + "speaker.raw").c_str(), 1);
-        setenv("SDL_DISKAUDIOFILEIN", microphone.c_str(), 1);
-    }
+    void SetUp() override { UseDiskAudio(); }
 };
 
 TEST_F(DeviceTalk, SecondStartReusesTheMediaTalkHandle) {
     ASSERT_TRUE(OpenDevice());
     EXPECT_EQ(Device().StopTalk(), 0) << "nothing to stop before the first start";
 
-    ASSERT_EQ(Device().ToggleTalk(), 1) << (ui_.shown.empty() ? "" : ui_.shown.back());
+    ASSERT_EQ(Device().ToggleTalk(), 1);
     EXPECT_EQ(Device().talkOn, 1);
     const QW_TALK_HANDLE first = Device().TalkMedia();
     ASSERT_NE(first, nullptr);
@@ -96,12 +86,17 @@ TEST_F(DeviceTalk, SecondStartReusesTheMediaTalkHandle) {
         << "the microphone's blocks reach the recorder";
     ASSERT_EQ(Device().ToggleTalk(), 1);
     EXPECT_EQ(Device().talkOn, 0);
-    EXPECT_EQ(seams_.sleeps, std::vector<int>{1000}) << "the close pauses a second";
+    EXPECT_EQ(seams_.Timers(), std::vector<int>{1000}) << "the close pauses a second";
+    const size_t asked = Recorder().Observed().TalkRequests().size();
+    EXPECT_EQ(Device().ToggleTalk(), 0) << "a start within the pause finds the recorder busy";
+    EXPECT_EQ(Recorder().Observed().TalkRequests().size(), asked);
 
+    seams_.RunTimers();
     ASSERT_EQ(Device().ToggleTalk(), 1);
     EXPECT_EQ(Device().TalkMedia(), first);
     ASSERT_EQ(Device().ToggleTalk(), 1);
-    EXPECT_TRUE(ui_.shown.empty());
+    ShowPostedTexts();
+    EXPECT_EQ(ui_.shown, std::vector<std::string>{"设备正在处理中"});
 
     const auto requests = Recorder().Observed().TalkRequests();
     ASSERT_FALSE(requests.empty());
@@ -116,6 +111,7 @@ TEST_F(DeviceTalk, RefusedTalkIsReportedAndALostLinkFlipsTheContext) {
     ASSERT_TRUE(OpenDevice(config));
     EXPECT_EQ(Device().ToggleTalk(), 0);
     EXPECT_EQ(Device().talkOn, 0);
+    ShowPostedTexts();
     ASSERT_EQ(ui_.shown.size(), 1u);
     EXPECT_EQ(ui_.shown[0], "设备正在处理中");
 

@@ -108,7 +108,7 @@ TEST_F(DeviceStream, HeaderSplitOverBlocksIsHeldBackAgainAfterABreak) {
     ASSERT_TRUE(clip);
     ASSERT_TRUE(OpenDevice(SilentStreams()));
     MemoryWindow window;
-    ASSERT_EQ(Device().StartRealPlay(window.Window(), 0), 0);
+    ASSERT_EQ(StartLive(window.Window(), 0), 0);
 
     const std::vector<uint8_t> header = BaitedHeader();
     std::vector<uint8_t> first = header;
@@ -145,7 +145,7 @@ TEST_F(DeviceStream, BrokenStreamIsRestartedByOneWorker) {
     ASSERT_TRUE(clip);
     ASSERT_TRUE(OpenDevice(config));
     MemoryWindow window;
-    ASSERT_EQ(Device().StartRealPlay(window.Window(), 0), 0);
+    ASSERT_EQ(StartLive(window.Window(), 0), 0);
 
     ASSERT_TRUE(WaitUntil([&] { return LiveStarts(Recorder()) >= 2; }, kWaitMs))
         << "no restart after the break";
@@ -173,7 +173,7 @@ TEST_F(DeviceStream, BrokenStreamIsRestartedByOneWorker) {
 TEST_F(DeviceStream, BreaksReportedWhileTheWorkerWaitsStartNoSecondWorker) {
     ASSERT_TRUE(OpenDevice(SilentStreams()));
     MemoryWindow window;
-    ASSERT_EQ(Device().StartRealPlay(window.Window(), 3), 0);
+    ASSERT_EQ(StartLive(window.Window(), 3), 0);
     for (int i = 0; i < 3; ++i) {
         CDevice::OnRealData(Device().handle, 3, 2, nullptr, -3, &Device());
     }
