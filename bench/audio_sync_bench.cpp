@@ -57,6 +57,7 @@ constexpr auto kLiveDuration = std::chrono::seconds(20);
 constexpr auto kLiveWarmUp = std::chrono::seconds(2);
 constexpr int32_t kChannel = 2;
 constexpr size_t kHeldBackBytes = 512;  // the stream's recording header
+constexpr double kOffsetGoalMs = 80;    // at every sample, not only on average
 const int kAnchor = 0;
 
 std::string ReadText(const std::filesystem::path& path) {
@@ -313,9 +314,11 @@ bool MeasureLiveOffset() {
     }
     std::printf(
         "  live offset %zu samples (%d without a clock): |video - audio| mean %.1f ms, median "
-        "%.1f ms, p95 %.1f ms, max %.1f ms; signed mean %+.1f ms (goal: within 80 ms)\n",
+        "%.1f ms, p95 %.1f ms, max %.1f ms; signed mean %+.1f ms\n",
         sorted.size(), missing, sum / double(sorted.size()), Percentile(sorted, 0.5),
         Percentile(sorted, 0.95), sorted.back(), signed_sum / double(sorted.size()));
+    std::printf("  live offset goal: largest |video - audio| at most %.0f ms: %s\n", kOffsetGoalMs,
+                sorted.back() <= kOffsetGoalMs ? "met" : "NOT MET");
     return true;
 }
 

@@ -4,7 +4,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTREL_BUILD_TESTS=OFF >/dev/null
 cmake --build build-bench --target bench_live_stream bench_config_call bench_download bench_stream_parse \
-  bench_decode_present bench_live_channels bench_audio_sync kestrel-dvrsim
+  bench_decode_present bench_live_channels bench_audio_sync bench_live_latency bench_file_playback \
+  bench_record_writer kestrel-dvrsim
+start=$SECONDS
 ./build-bench/bin/bench_live_stream
 ./build-bench/bin/bench_config_call
 ./build-bench/bin/bench_download
@@ -12,7 +14,7 @@ cmake --build build-bench --target bench_live_stream bench_config_call bench_dow
 ./build-bench/bin/bench_decode_present
 ./build-bench/bin/bench_live_channels 60
 ./build-bench/bin/bench_audio_sync
-cmake --build build-bench --target bench_file_playback
+./build-bench/bin/bench_live_latency
 ./build-bench/bin/bench_file_playback
-cmake --build build-bench --target bench_record_writer
 ./build-bench/bin/bench_record_writer
+echo "benchmarks ran for $((SECONDS - start)) s"
