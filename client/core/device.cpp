@@ -2,6 +2,7 @@
 
 #include "channel_counts.h"
 #include "client_context.h"
+#include "kestrel_recorder_traits.h"
 
 namespace kestrel::client {
 
@@ -86,7 +87,7 @@ QW_DECODER_HANDLE CDevice::Decoder(int32_t channel) {
 }
 
 int32_t CDevice::SoundChannel(int32_t channel) const {
-    return deviceType == kSingleSoundChannelType ? 0 : channel;
+    return RecorderType(deviceType).single_sound_channel ? 0 : channel;
 }
 
 void CDevice::NotifyText(int textId) const {

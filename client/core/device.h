@@ -35,8 +35,6 @@ namespace kestrel::client {
 class ClientContext;
 
 constexpr int kMaxDeviceChannels = 16;
-// Recorder type whose stream sound and recording always address channel 0.
-constexpr uint32_t kSingleSoundChannelType = 0x01000102;
 // Free bytes on the record drive at or below which recording must stop.
 constexpr int64_t kLowDiskBytes = 524288000;
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "device_fixture.h"
+#include "kestrel_recorder_traits.h"
 #include "memory_window.h"
 
 namespace kestrel::client::test {
@@ -19,6 +20,10 @@ bool RecorderSoundOpen(const sim::RecorderSim& recorder, int channel) {
     }
     return false;
 }
+
+// The type whose stream sound lives on channel 0 alone.
+constexpr uint32_t kSingleSoundType = 0x01000102;
+static_assert(RecorderType(kSingleSoundType).single_sound_channel);
 
 sim::RecorderConfig SilentStreams() {
     sim::RecorderConfig config;
@@ -58,7 +63,7 @@ TEST_F(DeviceSound, SingleSoundTypeAlwaysAddressesChannelZero) {
     // only claims the type whose sound lives on channel 0.
     ASSERT_EQ(QW_DVR_NET_StartRealAV(Device().handle, 1, 0, 0, 0, 1, 1, "admin", "admin"), 0);
     CDevice single(Device().deviceSubtype, Device().handle, Context().ip, Context().mediaPort,
-                   kSingleSoundChannelType);
+                   kSingleSoundType);
     single.SetContext(&Context());
     ASSERT_EQ(single.OpenStreamSound(3), 1);
     EXPECT_TRUE(RecorderSoundOpen(Recorder(), 0));
