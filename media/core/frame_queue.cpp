@@ -7,7 +7,9 @@
 namespace kestrel::media {
 
 std::unique_ptr<FrameQueue> FrameQueue::Create() {
-    std::unique_ptr<uint8_t[]> ring(new (std::nothrow) uint8_t[kFrameQueueBytes]());
+    // Left unset: a take reads only bytes a push wrote, and a player start
+    // need not touch all 4 MiB.
+    std::unique_ptr<uint8_t[]> ring(new (std::nothrow) uint8_t[kFrameQueueBytes]);
     if (!ring) {
         return nullptr;
     }

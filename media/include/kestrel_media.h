@@ -288,7 +288,9 @@ QW_MEDIA_EXPORT int32_t QW_API QW_DVR_MEDIA_InputDataToDecoder(QW_DECODER_HANDLE
 QW_MEDIA_EXPORT int32_t QW_API QW_DVR_MEDIA_RegistFilePlayInfoCallBack(
     QW_DECODER_HANDLE decoder, void* user, QW_MEDIA_PLAYINFO_CALLBACK callback);
 
-/* Pauses (1) or resumes (0) file playback. */
+/* Pauses (1) or resumes (0) file playback. A pause returns once the picture
+ * being made, if any, is shown; no other follows until a step, a position
+ * change or the resume (a step already asked for still shows its frame). */
 QW_MEDIA_EXPORT int32_t QW_API QW_DVR_MEDIA_PCPause(QW_DECODER_HANDLE decoder, int32_t pause);
 
 /* Sets the playback direction (QW_MEDIA_DIRECTION_*). */

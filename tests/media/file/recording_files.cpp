@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
@@ -40,9 +41,10 @@ uint8_t Bcd(int value) {
 TempFile::TempFile() {
     static std::atomic<int> counter{0};
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = test != nullptr ? test->name() : "x";
+    std::replace(name.begin(), name.end(), '/', '_');  // parameterised tests
     path_ = (std::filesystem::temp_directory_path() /
-             ("kestrel_file_" + std::string(test != nullptr ? test->name() : "x") + "_" +
-              std::to_string(counter++) + ".rec"))
+             ("kestrel_file_" + name + "_" + std::to_string(counter++) + ".rec"))
                 .string();
     std::filesystem::remove(path_);
 }
