@@ -149,8 +149,12 @@ TEST(WaveOutput, VolumeScalesEverySample) {
     }
     ASSERT_TRUE(ring->Write(loud));
     const std::vector<uint8_t> half = PlayToDisk(format, *ring, 0x8000, 4);
-    ASSERT_GE(half.size(), 3 * format.buffer_bytes);
-    const size_t at = 2 * format.buffer_bytes;  // the data buffer
+    // The data follows however much start-up silence the device played.
+    size_t at = 0;
+    while (at + 1 < half.size() && half[at] == 0 && half[at + 1] == 0) {
+        at += 2;
+    }
+    ASSERT_LT(at + 1, half.size()) << "nothing but silence";
     const int16_t first = static_cast<int16_t>(half[at] | half[at + 1] << 8);
     EXPECT_EQ(first, static_cast<int16_t>(-20000 * 0x8000 / 0xFFFF));
 
