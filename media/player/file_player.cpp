@@ -408,10 +408,10 @@ int32_t FilePlayer::Core::StopLocked() {
         decoder->StopAll();
     }
     playing = false;
-    paused = false;
     rate = 0;
     video_only = false;
     std::lock_guard file(file_mutex);
+    paused = false;
     buffering = false;
     finished = false;
     step_mode = kStepNone;
