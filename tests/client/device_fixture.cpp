@@ -195,25 +195,13 @@ void DeviceTest::ShowPostedTexts() {
 }
 
 int32_t DeviceTest::StartLive(KmVideoWindow* window, int32_t channel) {
-    const size_t before = liveView_.Messages().size();
+    const size_t from = liveView_.Messages().size();
     const int32_t started = Device().StartRealPlay(window, channel);
     if (started != 0) {
         return started;
     }
-    int32_t result = -1;
-    WaitUntil(
-        [&] {
-            const std::vector<PostedMessage> all = liveView_.Messages();
-            for (size_t i = before; i < all.size(); ++i) {
-                if (all[i].message == UM_REAL_PLAY_DONE && all[i].first == channel) {
-                    result = static_cast<int32_t>(all[i].second);
-                    return true;
-                }
-            }
-            return false;
-        },
-        30000);
-    return result;
+    WaitUntil([&] { return RealPlayResult(channel, from).has_value(); }, 30000);
+    return RealPlayResult(channel, from).value_or(-1);
 }
 
 std::string DeviceTest::LogText() const {
@@ -221,6 +209,16 @@ std::string DeviceTest::LogText() const {
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+std::optional<int32_t> DeviceTest::RealPlayResult(int32_t channel, size_t from) const {
+    const std::vector<PostedMessage> all = liveView_.Messages();
+    for (size_t i = from; i < all.size(); ++i) {
+        if (all[i].message == UM_REAL_PLAY_DONE && all[i].first == channel) {
+            return static_cast<int32_t>(all[i].second);
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace kestrel::client::test

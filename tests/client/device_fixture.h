@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -133,6 +134,9 @@ protected:
     // UM_REAL_PLAY_DONE, the failing result of the start itself, or -1 when
     // no result came in time.
     int32_t StartLive(KmVideoWindow* window, int32_t channel);
+    // The result of the first UM_REAL_PLAY_DONE for channel among the live
+    // view's messages from index from on, if one came.
+    std::optional<int32_t> RealPlayResult(int32_t channel, size_t from) const;
 
     CDevice& Device() { return *context_->device; }
     ClientContext& Context() { return *context_; }

@@ -12,7 +12,6 @@
 #include <chrono>
 #include <cstdio>
 #include <map>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -80,17 +79,6 @@ std::pair<size_t, size_t> StreamsOf(const sim::RecorderSim& recorder, int channe
 
 class GuiThread : public DeviceTest {
 protected:
-    // The result UM_REAL_PLAY_DONE brought for a channel, if it came.
-    std::optional<intptr_t> Done(int32_t channel, size_t from) {
-        const std::vector<PostedMessage> all = liveView_.Messages();
-        for (size_t i = from; i < all.size(); ++i) {
-            if (all[i].message == UM_REAL_PLAY_DONE && all[i].first == channel) {
-                return all[i].second;
-            }
-        }
-        return std::nullopt;
-    }
-
     // Outlive the device, whose decoders draw into them until it closes.
     std::array<media::test::MemoryWindow, kPaneCount> windows_;
 };
@@ -112,7 +100,7 @@ TEST_F(GuiThread, NoCallWaitsForTheRecorder) {
     ASSERT_TRUE(WaitUntil(
         [&] {
             for (int pane = 0; pane < kPaneCount; ++pane) {
-                if (Done(pane, 0) != intptr_t{0}) {
+                if (RealPlayResult(pane, 0) != 0) {
                     return false;
                 }
             }
@@ -156,8 +144,8 @@ TEST_F(GuiThread, NoCallWaitsForTheRecorder) {
 
     Relay().ReleaseOldest(true);   // channel 14's connect completes after its stop
     Relay().ReleaseOldest(false);  // channel 15's is refused
-    ASSERT_TRUE(WaitUntil([&] { return Done(15, from).has_value(); }, kWaitMs));
-    EXPECT_NE(*Done(15, from), 0);
+    ASSERT_TRUE(WaitUntil([&] { return RealPlayResult(15, from).has_value(); }, kWaitMs));
+    EXPECT_NE(*RealPlayResult(15, from), 0);
     EXPECT_EQ(Device().Decoder(15), nullptr) << "a refused start closes its decoder";
     EXPECT_FALSE(Device().LiveStarted(15));
     // The late stream of channel 14 is closed by its worker, never attached.
@@ -167,7 +155,7 @@ TEST_F(GuiThread, NoCallWaitsForTheRecorder) {
             return now.first == before.first + 1 && now.second == 0;
         },
         kWaitMs));
-    EXPECT_FALSE(Done(14, from).has_value());
+    EXPECT_FALSE(RealPlayResult(14, from).has_value());
     EXPECT_FALSE(Device().LiveStarted(14));
     EXPECT_EQ(Device().Decoder(14), nullptr);
     timed.Print();
