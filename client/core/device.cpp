@@ -13,7 +13,12 @@ CDevice::CDevice(uint32_t subtypeCode, QW_DVR_HANDLE openHandle, std::string add
       mediaPort(port),
       deviceType(typeCode),
       deviceSubtype(subtypeCode),
-      channelCount(ResolveChannelCount(subtypeCode, openHandle)) {}
+      channelCount(ResolveChannelCount(subtypeCode, openHandle)) {
+    // Made now, while nothing else runs: a start then only wakes its worker.
+    for (int32_t channel = 0; ValidChannel(channel); ++channel) {
+        channels_[channel].streamWorker.Launch();
+    }
+}
 
 void CDevice::StopHandleUse() {
     for (LiveChannel& live : channels_) {

@@ -5,6 +5,26 @@
 
 namespace kestrel::client {
 
+bool ReconnectWorker::Launch() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return LaunchLocked();
+}
+
+bool ReconnectWorker::LaunchLocked() {
+    if (stopped_) {
+        return false;
+    }
+    if (thread_.joinable()) {
+        return true;
+    }
+    try {
+        thread_ = std::thread(&ReconnectWorker::Run, this);
+    } catch (const std::system_error&) {
+        return false;
+    }
+    return true;
+}
+
 bool ReconnectWorker::Start(Attempt attempt) {
     return Ask(std::move(attempt), false);
 }
@@ -15,28 +35,13 @@ bool ReconnectWorker::StartNow(Attempt attempt) {
 
 bool ReconnectWorker::Ask(Attempt attempt, bool now) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (stopped_) {
+    if (!LaunchLocked()) {
         return false;
     }
     attempt_ = std::move(attempt);
     asked_ = true;
     now_ = now_ || now;
-    if (running_) {
-        wake_.notify_all();
-        return true;
-    }
-    // The previous worker has finished its last round; only its return is left.
-    if (thread_.joinable()) {
-        thread_.join();
-    }
-    try {
-        thread_ = std::thread(&ReconnectWorker::Run, this);
-    } catch (const std::system_error&) {
-        asked_ = false;
-        now_ = false;
-        return false;
-    }
-    running_ = true;
+    wake_.notify_all();
     return true;
 }
 
@@ -72,12 +77,16 @@ bool ReconnectWorker::Wait(int milliseconds) {
 
 bool ReconnectWorker::Running() const {
     std::lock_guard<std::mutex> lock(mutex_);
-    return running_;
+    return inRound_ || asked_;
 }
 
 void ReconnectWorker::Run() {
     std::unique_lock<std::mutex> lock(mutex_);
-    while (asked_ && !stopped_) {
+    for (;;) {
+        wake_.wait(lock, [this] { return stopped_ || asked_; });
+        if (stopped_) {
+            return;
+        }
         roundCancels_ = cancels_;
         if (!now_) {
             wake_.wait_for(lock, std::chrono::milliseconds(waitMs_),
@@ -89,15 +98,16 @@ void ReconnectWorker::Run() {
         // Breaks reported while waiting are handled by this round.
         asked_ = false;
         now_ = false;
+        inRound_ = true;
         Attempt attempt = attempt_;
         lock.unlock();
         const Outcome outcome = attempt();
         lock.lock();
+        inRound_ = false;
         if (outcome == Outcome::kRetry && cancels_ == roundCancels_) {
             asked_ = true;
         }
     }
-    running_ = false;
 }
 
 }  // namespace kestrel::client

@@ -3,17 +3,17 @@
 // a stream break a restart attempt after a wait, again and again until the
 // attempt reports that it is done.
 //
-// Threading: at most one worker thread per object runs at a time; the object
-// owns it and joins it in Stop, or in a later start that finds it finished.
-// Start (the protocol library's receiver thread after a break), StartNow and
-// Cancel (the GUI thread) never wait for a round. A start while the worker
-// runs asks it for one more round, with the newest attempt, instead of
-// starting a second thread. Cancel wakes the waits of the round in progress
-// and drops the rounds asked for; an attempt already running goes on, so it
-// must find out by itself whether it is still wanted. Stop cancels, refuses
-// every later start and joins: it waits for an attempt in progress (used when
-// the device closes). The destructor stops. The attempt must not call Start,
-// StartNow, Cancel or Stop.
+// Threading: the object owns one thread, started by Launch (or by the first
+// start) and kept, idle between rounds, until Stop joins it; so a start never
+// waits for a thread to be made. Start (the protocol library's receiver
+// thread after a break), StartNow and Cancel (the GUI thread) never wait for
+// a round. A start while a round runs asks for one more round, with the
+// newest attempt. Cancel wakes the waits of the round in progress and drops
+// the rounds asked for; an attempt already running goes on, so it must find
+// out by itself whether it is still wanted. Stop cancels, refuses every later
+// start and joins: it waits for an attempt in progress (used when the device
+// closes). The destructor stops. The attempt must not call Start, StartNow,
+// Cancel or Stop.
 #pragma once
 
 #include <condition_variable>
@@ -36,6 +36,8 @@ public:
     ReconnectWorker(const ReconnectWorker&) = delete;
     ReconnectWorker& operator=(const ReconnectWorker&) = delete;
 
+    // Starts the idle thread: false when stopped or it could not be made.
+    bool Launch();
     // A round of attempt after the wait. False when stopped or no thread
     // could be started.
     bool Start(Attempt attempt);
@@ -48,12 +50,14 @@ public:
     // Inside an attempt: waits up to milliseconds; false when the round was
     // cancelled or the worker stopped.
     bool Wait(int milliseconds);
+    // A round runs or is asked for.
     bool Running() const;
 
     static constexpr int kDefaultWaitMs = 3000;
 
 private:
     bool Ask(Attempt attempt, bool now);
+    bool LaunchLocked();
     void Run();
 
     const int waitMs_;
@@ -61,7 +65,7 @@ private:
     std::condition_variable wake_;
     std::thread thread_;         // guarded by mutex_
     Attempt attempt_;            // guarded by mutex_: the next round's attempt
-    bool running_ = false;       // guarded by mutex_
+    bool inRound_ = false;       // guarded by mutex_
     bool asked_ = false;         // guarded by mutex_: another round is asked for
     bool now_ = false;           // guarded by mutex_: ... without the wait
     bool stopped_ = false;       // guarded by mutex_

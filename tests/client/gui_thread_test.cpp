@@ -11,6 +11,7 @@
 #include <array>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <map>
 #include <string>
 #include <utility>
@@ -25,7 +26,16 @@ namespace {
 
 constexpr int kWaitMs = 30000;
 
-// Times each call made through it and keeps the longest of each kind.
+// CPU time of the calling thread, to tell a call that worked from one that
+// waited or was kept off the CPU by the machine's load.
+double ThreadCpuMs() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
+}
+
+// Times each call made through it and keeps the longest of each kind, with
+// the CPU time that call used.
 class CallTimer {
 public:
     template <typename Call>
@@ -34,33 +44,49 @@ public:
             CallTimer& timer;
             const char* what;
             std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
-            ~Note() { timer.Add(what, std::chrono::steady_clock::now() - start); }
+            double cpuStart = ThreadCpuMs();
+            ~Note() {
+                timer.Add(what,
+                          std::chrono::duration<double, std::milli>(
+                              std::chrono::steady_clock::now() - start)
+                              .count(),
+                          ThreadCpuMs() - cpuStart);
+            }
         } note{*this, what};
         return call();
     }
     void Print() const {
-        std::vector<std::pair<double, std::string>> kinds;
-        for (const auto& [what, ms] : longest_) {
-            kinds.emplace_back(ms, what);
+        std::vector<std::pair<Took, std::string>> kinds;
+        for (const auto& [what, took] : longest_) {
+            kinds.emplace_back(took, what);
         }
         std::sort(kinds.rbegin(), kinds.rend());
         std::printf("[ GUI thread ] %d core calls; longest %.2f ms (%s)\n", calls_,
-                    kinds.empty() ? 0.0 : kinds[0].first,
+                    kinds.empty() ? 0.0 : kinds[0].first.wallMs,
                     kinds.empty() ? "" : kinds[0].second.c_str());
-        for (const auto& [ms, what] : kinds) {
-            std::printf("[ GUI thread ]   %-32s %8.2f ms\n", what.c_str(), ms);
+        for (const auto& [took, what] : kinds) {
+            std::printf("[ GUI thread ]   %-30s %8.2f ms, %6.2f ms of it on the CPU\n",
+                        what.c_str(), took.wallMs, took.cpuMs);
         }
     }
 
 private:
-    void Add(const char* what, std::chrono::steady_clock::duration took) {
+    struct Took {
+        double wallMs = 0;
+        double cpuMs = 0;
+        auto operator<=>(const Took&) const = default;
+    };
+
+    void Add(const char* what, double wallMs, double cpuMs) {
         ++calls_;
-        double& longest = longest_[what];
-        longest = std::max(longest, std::chrono::duration<double, std::milli>(took).count());
+        Took& longest = longest_[what];
+        if (wallMs > longest.wallMs) {
+            longest = {wallMs, cpuMs};
+        }
     }
 
     int calls_ = 0;
-    std::map<std::string, double> longest_;
+    std::map<std::string, Took> longest_;
 };
 
 // Streams the recorder started for a channel, and how many of them still run.
