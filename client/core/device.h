@@ -7,8 +7,9 @@
 // libraries call on their own threads: OnRealData (a channel's receiver
 // thread), RecvAudioData (the talk receiver thread) and PutDataInNet (the
 // media library's capture thread). Each channel's stream worker is a thread
-// owned by the object: it connects the channel's stream, so that no GUI call
-// waits for a connect; StopRealPlay never waits for it, StopHandleUse and the
+// the object makes when it is made and keeps idle between rounds: it opens
+// the channel's decoder and connects its stream, so that no GUI call waits
+// for either; StopRealPlay never waits for it, StopHandleUse and the
 // destructor join it. Texts for the operator go to the main window as posted
 // notices (ClientContext::NotifyText), never as a box inside a call.
 //

@@ -16,7 +16,6 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <utility>
 
 #include "kestrel_media.h"
 #include "reconnect_worker.h"
@@ -78,8 +77,8 @@ struct LiveChannel {
     // after a stop is closed again instead of being attached.
     std::mutex streamLock;
     uint32_t generation = 0;  // guarded by streamLock
-    uint32_t streamGeneration =
-        0;  // guarded by streamLock: whose stream the worker started; 0 none
+    // The generation whose stream the worker started (0: none).
+    uint32_t streamGeneration = 0;  // guarded by streamLock
     // The worker is inside a start or stop call of the stream; a stop made
     // meanwhile leaves the closing to it instead of waiting for the call.
     bool workerInStreamCall = false;  // guarded by streamLock

@@ -16,10 +16,11 @@ constexpr uint32_t UM_LOGIN = 0x1401;
 // To the channel control panel when the talk link is lost (from the protocol
 // library's thread): the panel shows kTextTalkLost and flips its button.
 constexpr uint32_t UM_TALK_LINK_LOST = 0xC20;
-// To the live view when a live start's connect has ended (from the channel's
-// stream worker): first parameter the channel, second the library's result
-// (0: the stream runs). The pane shows its status text until then; a result
-// for a channel that was stopped meanwhile is not sent.
+// To the live view when a live start has ended (from the channel's stream
+// worker): first parameter the channel, second the result (0: the stream
+// runs; else the media or protocol library's code). The pane shows its status
+// text until then. A start that a stop overtook sends nothing, but one sent
+// just before a stop may arrive after it: the page compares with its pane.
 constexpr uint32_t UM_REAL_PLAY_DONE = 0xC21;
 // To the main window: show the string-table text whose id is the first
 // parameter in a message box (ClientContext::ShowPostedText).
