@@ -19,7 +19,8 @@ enum class FileWindows : uint8_t {
 
 // How the file player feeds frames of the type.
 enum class FileEngine : uint8_t {
-    kPeriodic,     // read on an interval derived from the frame rate
+    kPeriodic,     // a timer reads on an interval derived from the frame rate
+    kReadThread,   // paced by that interval, but fed by the read thread
     kTimeStamped,  // paced by the frames' own time stamps
 };
 
@@ -35,11 +36,14 @@ struct RecorderTypeTraits {
     int8_t wave_format;         // index of the wave output format, or kWave*
     bool mu_law_subtype;        // kMuLawSubtype records mu-law (wave format 0)
     bool single_channel_slots;  // channel index 16 is not an alias of slot 0
-    bool shared_display_slot;   // display settings and captures act on slot 0
+    bool shared_display_slot;   // display settings act on slot 0, captures on the
+                                // first started channel, a stop keeps the timer
     bool single_sound_channel;  // every channel's sound is channel 0's
     FileWindows file_windows;
     FileEngine file_engine;
     bool seeks_by_time;               // positioning corrects by the frames' times
+    bool takes_show_info;             // the show-info flag is accepted
+    bool sound_open_is_success;       // opening live sound reports success
     bool counts_frames_per_sec;       // the header's rate code counts frames per second
     uint32_t first_gen_channel_mask;  // old-layout headers; 0: scan the file
 };
@@ -68,6 +72,21 @@ constexpr RecorderTypeTraits Make(uint32_t code, int8_t wave, bool h264, bool ts
     t.file_engine = ts ? FileEngine::kTimeStamped : FileEngine::kPeriodic;
     t.counts_frames_per_sec = fps;
     t.first_gen_channel_mask = first_gen_mask;
+    t.sound_open_is_success = t.audio_player;
+    return t;
+}
+
+constexpr RecorderTypeTraits FedByReadThread(RecorderTypeTraits t) {
+    t.file_engine = FileEngine::kReadThread;
+    return t;
+}
+
+// The PCM types that seek by time; one subtype of theirs records mu-law.
+constexpr RecorderTypeTraits PcmTimeSeeking(uint32_t code) {
+    RecorderTypeTraits t = Make(code, 2, false, false, false, 0);
+    t.mu_law_subtype = true;
+    t.seeks_by_time = true;
+    t.takes_show_info = true;
     return t;
 }
 
@@ -86,35 +105,24 @@ constexpr RecorderTypeTraits kTypes[] = {
     }(),
     Make(0x01000103, 2, false, false, false, 0xF),
     Make(0x01000104, 3, true, false, true, 0),
+    PcmTimeSeeking(0x01000201),
+    PcmTimeSeeking(0x01000202),
+    FedByReadThread(Make(0x01000203, 5, true, false, false, 0)),
+    PcmTimeSeeking(0x01000204),
     [] {
-        RecorderTypeTraits t = Make(0x01000201, 2, false, false, false, 0);
-        t.mu_law_subtype = true;
-        t.seeks_by_time = true;
-        return t;
-    }(),
-    [] {
-        RecorderTypeTraits t = Make(0x01000202, 2, false, false, false, 0);
-        t.mu_law_subtype = true;
-        t.seeks_by_time = true;
-        return t;
-    }(),
-    Make(0x01000203, 5, true, false, false, 0),
-    [] {
-        RecorderTypeTraits t = Make(0x01000204, 2, false, false, false, 0);
-        t.mu_law_subtype = true;
-        t.seeks_by_time = true;
-        return t;
-    }(),
-    [] {
-        RecorderTypeTraits t = Make(0x01000205, 3, true, false, false, 0);
+        RecorderTypeTraits t = FedByReadThread(Make(0x01000205, 3, true, false, false, 0));
         t.file_windows = FileWindows::kOne;
         return t;
     }(),
-    Make(0x01000206, 5, true, true, false, 0x1),
+    [] {
+        RecorderTypeTraits t = Make(0x01000206, 5, true, true, false, 0x1);
+        t.sound_open_is_success = true;
+        return t;
+    }(),
     Make(0x01000207, kWaveAudioPlayer, true, true, true, 0x1),
     Make(0x01000209, kWaveAudioPlayer, true, true, true, 0x1),
     Make(0x01000210, kWaveAudioPlayer, true, true, true, 0x1),
-    Make(0x01000301, 3, false, false, true, 0),
+    FedByReadThread(Make(0x01000301, 3, false, false, true, 0)),
     Make(0x01000401, kWaveAudioPlayer, true, true, true, 0x1),
     Make(0x01000402, kWaveAudioPlayer, true, true, true, 0x1),
     Make(0x01000403, kWaveAudioPlayer, true, true, true, 0x1),
@@ -177,7 +185,8 @@ constexpr int32_t ChannelCountOfSubtype(uint32_t subtype_code) {
     return 0;
 }
 
-// Display settings and captures of every channel act on slot 0.
+// Display settings of every channel act on slot 0 (the type, or the subtypes
+// that share one display).
 constexpr bool SharesDisplaySlot(uint32_t type_code, uint32_t subtype_code) {
     if (RecorderType(type_code).shared_display_slot) {
         return true;

@@ -3,7 +3,6 @@
 // engine of the older types, which feeds, steps backward or shows key frames
 // one tick at a time.
 #include <algorithm>
-#include <array>
 #include <vector>
 
 #include "channel_player.h"
@@ -21,9 +20,6 @@ constexpr size_t kTimerReadBytes = 102400;
 constexpr size_t kTimerLowQueue = 25;  // the timer engine tops queues up below this
 constexpr int kReadPollMs = 10;
 constexpr uint64_t kBufferingResumeBytes = 314572;
-
-// Types paced by the frame interval that are still fed by the read thread.
-constexpr std::array<uint32_t, 3> kReadThreadIntervalTypes{0x01000203, 0x01000205, 0x01000301};
 
 }  // namespace
 
@@ -128,9 +124,7 @@ void FilePlayer::Core::HandleEndOfFile() {
 // ---- the periodic engine ---------------------------------------------------
 
 bool FilePlayer::Core::UsesTimerEngine() const {
-    return traits.file_engine == FileEngine::kPeriodic &&
-           std::ranges::find(kReadThreadIntervalTypes, header.type_code) ==
-               kReadThreadIntervalTypes.end();
+    return traits.file_engine == FileEngine::kPeriodic;
 }
 
 void FilePlayer::Core::RestartTimerEngine() {

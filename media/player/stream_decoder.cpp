@@ -5,14 +5,11 @@
 #include <new>
 
 #include "media_result.h"
-#include "model_table.h"
 #include "video_renderer.h"
 
 namespace kestrel::media {
 namespace {
 
-constexpr uint32_t kShowInfoTypes[] = {0x01000201, 0x01000202, 0x01000204};
-constexpr uint32_t kTypeTimeStampedSound = 0x01000206;
 constexpr int32_t kMaxVolume = 0xFFFF;
 
 }  // namespace
@@ -173,10 +170,8 @@ int32_t StreamDecoder::OpenSound(int32_t channel) {
     }
     sound_open_ = true;
     input_->SetSoundOpen(true);
-    // Only these types report an opened sound as a success.
-    return type_code_ == kTypeTimeStampedSound || IsAudioPlayerType(type_code_)
-               ? kMediaOk
-               : kMediaNotAvailable;
+    // Only the types whose traits say so report an opened sound as a success.
+    return traits_.sound_open_is_success ? kMediaOk : kMediaNotAvailable;
 }
 
 int32_t StreamDecoder::CloseSound(int32_t channel) {
@@ -277,8 +272,7 @@ int32_t StreamDecoder::SetOsd(int32_t channel, int32_t enable, const char* text,
 
 int32_t StreamDecoder::SetShowInfo(int32_t) {
     std::lock_guard lock(mutex_);
-    const bool accepted = std::find(std::begin(kShowInfoTypes), std::end(kShowInfoTypes),
-                                    type_code_) != std::end(kShowInfoTypes);
+    const bool accepted = traits_.takes_show_info;
     int present = 0;
     for (const auto& slot : slots_) {
         present += slot ? 1 : 0;
