@@ -33,6 +33,7 @@
 #include "ffmpeg_peer.h"
 #include "kestrel_media.h"
 #include "paired_rounds.h"
+#include "picture_log_window.h"
 #include "platform/process_usage.h"
 #include "sim/frame_records.h"
 #include "sim/media_clip.h"
@@ -93,68 +94,6 @@ Recording BuildRecording(const sim::MediaSet& media) {
     return recording;
 }
 
-// Keeps, for each picture, when it came and a sparse hash of its pixels, so
-// a picture can be matched with a frame of the clip without a full checksum.
-class CountingWindow {
-public:
-    struct Picture {
-        Clock::time_point at;
-        uint64_t hash;
-    };
-
-    CountingWindow() {
-        window_.user = this;
-        window_.formats = KM_FORMAT_YUY2;
-        window_.present = &Present;
-        window_.clear = [](void*) {};
-        pictures_.reserve(kFrames * 2);
-    }
-    KmVideoWindow* Window() { return &window_; }
-
-    size_t Count() const {
-        std::lock_guard lock(mutex_);
-        return pictures_.size();
-    }
-    std::vector<Picture> Pictures() const {
-        std::lock_guard lock(mutex_);
-        return pictures_;
-    }
-    // Waits until `pred(pictures)` holds or `until` passes; the predicate's
-    // last answer.
-    template <typename Pred>
-    bool WaitUntil(Clock::time_point until, Pred pred) const {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_until(lock, until, [&] { return pred(pictures_); });
-    }
-
-private:
-    static void Present(void* user, uint32_t, const uint8_t* pixels, int32_t width, int32_t height,
-                        int32_t stride) {
-        const auto now = Clock::now();
-        uint64_t hash = 1469598103934665603ull;  // FNV-1a over every 8th row, 16th byte
-        if (pixels != nullptr) {
-            const size_t row_bytes = static_cast<size_t>(width) * 2;
-            for (int32_t y = 0; y < height; y += 8) {
-                const uint8_t* row = pixels + static_cast<ptrdiff_t>(y) * stride;
-                for (size_t x = 0; x < row_bytes; x += 16) {
-                    hash = (hash ^ row[x]) * 1099511628211ull;
-                }
-            }
-        }
-        auto* self = static_cast<CountingWindow*>(user);
-        {
-            std::lock_guard lock(self->mutex_);
-            self->pictures_.push_back({now, hash});
-        }
-        self->changed_.notify_all();
-    }
-
-    KmVideoWindow window_{};
-    mutable std::mutex mutex_;
-    mutable std::condition_variable changed_;
-    std::vector<Picture> pictures_;
-};
-
 // Whether the end of playback was announced.
 struct EndWatch {
     std::atomic<bool> ended{false};
@@ -169,7 +108,7 @@ struct EndWatch {
 // An open file handle playing channel 1 into a window; closed on destruction.
 class Playback {
 public:
-    Playback(const std::string& path, CountingWindow& window) {
+    Playback(const std::string& path, bench::PictureLogWindow& window) {
         handle_ = QW_DVR_MEDIA_OpenFileDecoderRP3(path.c_str(), nullptr);
         if (handle_ == nullptr ||
             QW_DVR_MEDIA_RegistFilePlayInfoCallBack(handle_, &end_, EndWatch::OnInfo) != 0) {
@@ -208,7 +147,8 @@ struct FastFigures {
 };
 
 // Pictures of the looped clip repeat with its length.
-bool InClipOrder(const std::vector<CountingWindow::Picture>& pictures, size_t clip_frames) {
+bool InClipOrder(const std::vector<bench::PictureLogWindow::Picture>& pictures,
+                 size_t clip_frames) {
     for (size_t i = clip_frames; i < pictures.size(); ++i) {
         if (pictures[i].hash != pictures[i % clip_frames].hash) {
             return false;
@@ -219,7 +159,7 @@ bool InClipOrder(const std::vector<CountingWindow::Picture>& pictures, size_t cl
 
 FastFigures PlayFastOnce(const std::string& path, size_t clip_frames) {
     FastFigures figures;
-    CountingWindow window;
+    bench::PictureLogWindow window(kFrames * 2);
     const double cpu_start = platform::ProcessCpuSeconds();
     const auto start = Clock::now();
     Playback playback(path, window);
@@ -309,7 +249,7 @@ struct SeekResult {
 };
 
 // Moves to frame `target` and waits for its picture.
-SeekResult SeekOnce(const Playback& playback, const CountingWindow& window,
+SeekResult SeekOnce(const Playback& playback, const bench::PictureLogWindow& window,
                     const Recording& recording, int target, uint64_t want_hash) {
     SeekResult result;
     const size_t shown = window.Count();
@@ -400,7 +340,7 @@ bool MeasureSeeks(const std::string& path, const Recording& recording, const sim
         // 283 frames apart: every place sits elsewhere in its group of pictures.
         targets.push_back(150 + 283 * k);
     }
-    CountingWindow window;
+    bench::PictureLogWindow window(kFrames * 2);
     Playback playback(path, window);
     if (!playback.Started() || QW_DVR_MEDIA_PCSetRate(playback.Handle(), 0) != 1 ||
         !window.WaitUntil(Clock::now() + kSeekLimit,
@@ -451,7 +391,7 @@ bool MeasurePositioningWait(const std::string& path, const Recording& recording,
     constexpr int kPhaseBaseMs = 200;
     constexpr int kRepeats = 3;
     constexpr int kGroup = 25;  // the clip's key frame interval
-    CountingWindow window;
+    bench::PictureLogWindow window(kFrames * 2);
     Playback playback(path, window);
     if (!playback.Started() || QW_DVR_MEDIA_PCSetRate(playback.Handle(), 0) != 1 ||
         !window.WaitUntil(Clock::now() + kSeekLimit,

@@ -38,6 +38,7 @@
 #include "kestrel_media.h"
 #include "kestrel_net.h"
 #include "paired_rounds.h"
+#include "picture_log_window.h"
 #include "sim/frame_records.h"
 #include "sim/media_set.h"
 #include "sim/recorder_sim.h"
@@ -65,67 +66,6 @@ int64_t WallUs() {
         .count();
 }
 
-// Every 8th row, every 16th byte of a YUY2 picture: enough to tell the
-// clip's frames apart, cheap enough to do inside present().
-uint64_t SparseHash(const uint8_t* pixels, int32_t width, int32_t height, int32_t stride) {
-    uint64_t hash = 1469598103934665603ull;
-    if (pixels == nullptr) {
-        return hash;
-    }
-    const size_t row_bytes = static_cast<size_t>(width) * 2;
-    for (int32_t y = 0; y < height; y += 8) {
-        const uint8_t* row = pixels + static_cast<ptrdiff_t>(y) * stride;
-        for (size_t x = 0; x < row_bytes; x += 16) {
-            hash = (hash ^ row[x]) * 1099511628211ull;
-        }
-    }
-    return hash;
-}
-
-// Notes when each picture arrived and its hash.
-class StampingWindow {
-public:
-    struct Picture {
-        int64_t at_us;  // wall clock at the start of present()
-        uint64_t hash;
-    };
-
-    StampingWindow() {
-        window_.user = this;
-        window_.formats = KM_FORMAT_YUY2;
-        window_.present = &Present;
-        window_.clear = [](void*) {};
-        pictures_.reserve(4096);
-    }
-    KmVideoWindow* Window() { return &window_; }
-    std::vector<Picture> Pictures() const {
-        std::lock_guard lock(mutex_);
-        return pictures_;
-    }
-    bool WaitForCount(size_t count, std::chrono::steady_clock::time_point until) const {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_until(lock, until, [&] { return pictures_.size() >= count; });
-    }
-
-private:
-    static void Present(void* user, uint32_t, const uint8_t* pixels, int32_t width, int32_t height,
-                        int32_t stride) {
-        const int64_t now = WallUs();
-        const uint64_t hash = SparseHash(pixels, width, height, stride);
-        auto* self = static_cast<StampingWindow*>(user);
-        {
-            std::lock_guard lock(self->mutex_);
-            self->pictures_.push_back({now, hash});
-        }
-        self->changed_.notify_all();
-    }
-
-    KmVideoWindow window_{};
-    mutable std::mutex mutex_;
-    mutable std::condition_variable changed_;
-    std::vector<Picture> pictures_;
-};
-
 // ---- the floor ---------------------------------------------------------------
 
 struct Floor {
@@ -142,7 +82,7 @@ std::optional<Floor> MeasureFloor(const sim::MediaClip& clip, uint32_t type_code
     setup.type_code = type_code;
     setup.unpaced = true;
     std::unique_ptr<media::ChannelPlayer> player = media::ChannelPlayer::Create(setup);
-    StampingWindow window;
+    bench::PictureLogWindow window(4096);
     if (!player || player->Start(window.Window(), true) != 0) {
         return std::nullopt;
     }
@@ -160,7 +100,7 @@ std::optional<Floor> MeasureFloor(const sim::MediaClip& clip, uint32_t type_code
     const bool complete =
         window.WaitForCount(frames, std::chrono::steady_clock::now() + kFloorLimit);
     player->Stop();
-    const std::vector<StampingWindow::Picture> pictures = window.Pictures();
+    const std::vector<bench::PictureLogWindow::Picture> pictures = window.Pictures();
     if (!complete || pictures.size() != frames) {
         std::printf("  floor: %zu of %zu pictures\n", pictures.size(), frames);
         return std::nullopt;
@@ -268,7 +208,7 @@ void PrintLine(const char* what, const std::vector<double>& ms) {
 }
 
 // Matches every picture shown in [from, to) with the frame it shows.
-bool Report(int32_t mode, const std::vector<StampingWindow::Picture>& pictures,
+bool Report(int32_t mode, const std::vector<bench::PictureLogWindow::Picture>& pictures,
             const std::vector<Feed::Received>& received, const Floor& floor, size_t clip_frames,
             int64_t from_us, int64_t to_us, uint64_t refused) {
     std::vector<Sample> samples;
@@ -278,7 +218,7 @@ bool Report(int32_t mode, const std::vector<StampingWindow::Picture>& pictures,
         frames_in_window += record.at_us >= from_us && record.at_us < to_us ? 1 : 0;
     }
     const uint64_t first_pts = received.empty() ? 0 : received.front().pts_us;
-    for (const StampingWindow::Picture& picture : pictures) {
+    for (const bench::PictureLogWindow::Picture& picture : pictures) {
         if (picture.at_us < from_us || picture.at_us >= to_us) {
             continue;
         }
@@ -354,7 +294,7 @@ bool MeasureMode(int32_t mode, const sim::RecorderSim& recorder, const Floor& fl
     }
     QW_DECODER_HANDLE decoder = QW_DVR_MEDIA_OpenDecoder(static_cast<uint32_t>(type),
                                                          static_cast<uint32_t>(subtype), 0, mode);
-    StampingWindow window;
+    bench::PictureLogWindow window(4096);
     std::unique_ptr<Feed> feed =
         decoder != nullptr ? std::make_unique<Feed>(decoder, static_cast<uint32_t>(type)) : nullptr;
     KmVideoWindow* windows[] = {window.Window()};
