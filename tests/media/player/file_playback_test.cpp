@@ -327,23 +327,38 @@ TEST(FilePlaybackOpen, UnreadableFilesGiveNoHandle) {
     EXPECT_EQ(QW_DVR_MEDIA_OpenFileDecoderRP3(nullptr, nullptr), nullptr);
 }
 
-TEST(FilePlaybackGrowing, PausesForTheDownloadAndResumesByItself) {
+// A download in progress: the first bytes of a recording on disk, played
+// from a handle opened as remote.
+class FilePlaybackGrowing : public ::testing::Test {
+protected:
     // Records padded with filler so 2,000,000 bytes are about 95 frames.
-    file_test::RecordingPlan plan = Plan(400);
-    plan.garbage_between = 20000;
-    const file_test::Bytes bytes = file_test::BuildRecording(plan);
-    ASSERT_GT(bytes.size(), 2'400'000u);
-    file_test::TempFile file;
-    file.Write(file_test::Bytes(bytes.begin(), bytes.begin() + 2'000'000));
+    static file_test::Bytes PaddedRecording() {
+        file_test::RecordingPlan plan = Plan(400);
+        plan.garbage_between = 20000;
+        return file_test::BuildRecording(plan);
+    }
 
-    QW_DECODER_HANDLE handle = QW_DVR_MEDIA_OpenFileDecoderRP3(file.path().c_str(), "remote");
-    ASSERT_NE(handle, nullptr);
+    void StartDownload(file_test::Bytes recording, size_t written) {
+        bytes = std::move(recording);
+        file.Write(file_test::Bytes(bytes.begin(), bytes.begin() + written));
+        handle = QW_DVR_MEDIA_OpenFileDecoderRP3(file.path().c_str(), "remote");
+        ASSERT_NE(handle, nullptr);
+        ASSERT_EQ(QW_DVR_MEDIA_RegistFilePlayInfoCallBack(handle, &log, PlayInfoLog::OnInfo), 0);
+        KmVideoWindow* windows[] = {window.Window()};
+        const int32_t channel = 0;
+        ASSERT_EQ(QW_DVR_MEDIA_StartPlay(handle, windows, 1, &channel, 1, 0), 0);
+    }
+
+    file_test::Bytes bytes;
+    file_test::TempFile file;
+    QW_DECODER_HANDLE handle = nullptr;
     PlayInfoLog log;
-    ASSERT_EQ(QW_DVR_MEDIA_RegistFilePlayInfoCallBack(handle, &log, PlayInfoLog::OnInfo), 0);
     test::MemoryWindow window;
-    KmVideoWindow* windows[] = {window.Window()};
-    const int32_t channel = 0;
-    ASSERT_EQ(QW_DVR_MEDIA_StartPlay(handle, windows, 1, &channel, 1, 0), 0);
+};
+
+TEST_F(FilePlaybackGrowing, PausesForTheDownloadAndResumesByItself) {
+    ASSERT_NO_FATAL_FAILURE(StartDownload(PaddedRecording(), 2'000'000));
+    ASSERT_GT(bytes.size(), 2'400'000u);
     ASSERT_EQ(QW_DVR_MEDIA_SetFileLengthRP3(handle, 10'000'000, "remote"), 0);
     ASSERT_TRUE(window.WaitForCount(1, kWaitMs)) << "the open thread started playback";
     QW_DVR_MEDIA_PCSetRate(handle, 3);
@@ -359,20 +374,8 @@ TEST(FilePlaybackGrowing, PausesForTheDownloadAndResumesByItself) {
     EXPECT_EQ(QW_DVR_MEDIA_CloseDecoder(handle), 0);
 }
 
-TEST(FilePlaybackGrowing, APauseMadeWhileBufferingOutlastsTheResume) {
-    file_test::RecordingPlan plan = Plan(400);
-    plan.garbage_between = 20000;
-    const file_test::Bytes bytes = file_test::BuildRecording(plan);
-    file_test::TempFile file;
-    file.Write(file_test::Bytes(bytes.begin(), bytes.begin() + 2'000'000));
-    QW_DECODER_HANDLE handle = QW_DVR_MEDIA_OpenFileDecoderRP3(file.path().c_str(), "remote");
-    ASSERT_NE(handle, nullptr);
-    PlayInfoLog log;
-    ASSERT_EQ(QW_DVR_MEDIA_RegistFilePlayInfoCallBack(handle, &log, PlayInfoLog::OnInfo), 0);
-    test::MemoryWindow window;
-    KmVideoWindow* windows[] = {window.Window()};
-    const int32_t channel = 0;
-    ASSERT_EQ(QW_DVR_MEDIA_StartPlay(handle, windows, 1, &channel, 1, 0), 0);
+TEST_F(FilePlaybackGrowing, APauseMadeWhileBufferingOutlastsTheResume) {
+    ASSERT_NO_FATAL_FAILURE(StartDownload(PaddedRecording(), 2'000'000));
     ASSERT_EQ(QW_DVR_MEDIA_SetFileLengthRP3(handle, 10'000'000, "remote"), 0);
     ASSERT_TRUE(window.WaitForCount(1, kWaitMs));
     QW_DVR_MEDIA_PCSetRate(handle, 3);
@@ -406,18 +409,9 @@ TEST(FilePlaybackGrowing, APauseMadeWhileBufferingOutlastsTheResume) {
     EXPECT_EQ(QW_DVR_MEDIA_CloseDecoder(handle), 0);
 }
 
-TEST(FilePlaybackGrowing, TheLastHeldBackBytesAreNeverWaitedFor) {
-    const file_test::Bytes bytes = file_test::BuildRecording(Plan(30));
-    file_test::TempFile file;
-    file.Write(bytes);
-    QW_DECODER_HANDLE handle = QW_DVR_MEDIA_OpenFileDecoderRP3(file.path().c_str(), "remote");
-    ASSERT_NE(handle, nullptr);
-    PlayInfoLog log;
-    ASSERT_EQ(QW_DVR_MEDIA_RegistFilePlayInfoCallBack(handle, &log, PlayInfoLog::OnInfo), 0);
-    test::MemoryWindow window;
-    KmVideoWindow* windows[] = {window.Window()};
-    const int32_t channel = 0;
-    ASSERT_EQ(QW_DVR_MEDIA_StartPlay(handle, windows, 1, &channel, 1, 0), 0);
+TEST_F(FilePlaybackGrowing, TheLastHeldBackBytesAreNeverWaitedFor) {
+    const file_test::Bytes recording = file_test::BuildRecording(Plan(30));
+    ASSERT_NO_FATAL_FAILURE(StartDownload(recording, recording.size()));
     // The download's last 51,200 bytes never come: playback ends anyway.
     ASSERT_EQ(
         QW_DVR_MEDIA_SetFileLengthRP3(handle, static_cast<int32_t>(bytes.size() + 51200), "remote"),
