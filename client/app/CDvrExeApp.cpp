@@ -1,0 +1,115 @@
+#include "CDvrExeApp.h"
+
+#include <QApplication>
+#include <QPixmap>
+#include <QTimer>
+#include <cmath>
+#include <cstdio>
+
+#include "CDlgMainWnd.h"
+#include "CDlgRealAv.h"
+#include "CUserLogin.h"
+#include "client_context.h"
+#include "message_box_ui.h"
+#include "page_messages.h"
+#include "platform/paths.h"
+#include "qt_seams.h"
+
+namespace kestrel::app {
+namespace {
+
+// UM_PANEL_COMMAND code 4's argument for a grid of panes.
+intptr_t LayoutArgument(int panes) {
+    switch (panes) {
+        case 1:
+            return 1;
+        case 4:
+            return 2;
+        case 9:
+            return 3;
+        default:
+            return 4;
+    }
+}
+
+void ApplyAfterLogin(const CommandLine& options, ui::CDlgMainWnd& window) {
+    if (options.page != 0 && options.page != ui::kPageLive) {
+        window.ShowPage(options.page);
+    }
+    ui::CDlgRealAv* live = window.LivePage();
+    if (live == nullptr) {
+        return;
+    }
+    if (options.layout != 0) {
+        live->OnMessage(client::UM_PANEL_COMMAND, 4, LayoutArgument(options.layout));
+    }
+    if (options.fullScreen) {
+        live->OnMessage(client::UM_PANEL_COMMAND, 4, 0);
+    }
+}
+
+// The window the operator sees: the live page when it covers the screen.
+QWidget* VisibleWindow(ui::CDlgMainWnd& window) {
+    ui::CDlgRealAv* live = window.LivePage();
+    if (live != nullptr && live->IsFullScreen()) {
+        return live;
+    }
+    return &window;
+}
+
+}  // namespace
+
+int CDvrExeApp::Run(const CommandLine& options, const std::string& password) {
+    client::ClientContext context(platform::ClientHomeFolder(), ui::QtSeams());
+    context.Init();
+    ui::MessageBoxUi messages;
+    context.ui = &messages;
+
+    int status = 0;
+    {
+        ui::CDlgMainWnd window(context);
+        messages.SetParent(&window);
+        window.SetAfterLogin([&options, &window] { ApplyAfterLogin(options, window); });
+        window.show();
+
+        if (options.user) {
+            client::LoginForm form;
+            form.mode = client::kLoginModeDvr;
+            form.address = options.host;
+            form.mediaPort = std::to_string(options.port != 0 ? options.port : context.mediaPort);
+            form.setupOrDevice = options.setupPort != 0 ? std::to_string(options.setupPort) : "";
+            form.user = *options.user;
+            form.password = password;
+            form.network = options.stream;
+            window.LoginPage()->FillForm(form);
+            QTimer::singleShot(0, &window, [&window] { window.LoginPage()->PressLogin(); });
+        }
+        if (options.quitAfterSeconds > 0) {
+            const int delay = static_cast<int>(std::lround(options.quitAfterSeconds * 1000));
+            QTimer::singleShot(delay, &window, [&options, &window] {
+                if (options.screenshot) {
+                    const QString path = QString::fromStdString(*options.screenshot);
+                    if (VisibleWindow(window)->grab().save(path, "PNG")) {
+                        std::printf("screenshot: %s\n", options.screenshot->c_str());
+                    } else {
+                        std::fprintf(stderr, "KestrelView: cannot write %s\n",
+                                     options.screenshot->c_str());
+                    }
+                    std::fflush(stdout);
+                }
+                const bool loginMissing = options.user && !window.LoggedIn();
+                if (loginMissing) {
+                    std::fprintf(stderr, "KestrelView: not logged in to %s\n",
+                                 options.host.c_str());
+                }
+                QCoreApplication::exit(loginMissing ? 1 : 0);
+            });
+        }
+        status = QApplication::exec();
+        context.ui = nullptr;
+    }
+    context.Close();
+    return status;
+}
+
+}  // namespace kestrel::app

@@ -1,0 +1,1 @@
+// Stub until the live page lands.
