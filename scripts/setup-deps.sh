@@ -14,7 +14,7 @@ packages=(
   libsdl2-dev libopencore-amrnb-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   # test-time tools and data
-  ffmpeg xvfb xauth unifont sox fonts-dejavu-core python3 iproute2
+  ffmpeg xvfb xauth unifont sox fonts-dejavu-core fonts-wqy-microhei python3 iproute2
 )
 
 if [ "$(id -u)" -eq 0 ]; then

@@ -111,8 +111,18 @@ int main(int argc, char** argv) {
     const auto deadline = command_line.duration_seconds
                               ? Clock::now() + std::chrono::seconds(*command_line.duration_seconds)
                               : Clock::time_point::max();
+    // The PTZ actions a client sends are printed as they arrive, so that a
+    // demo shows the camera being steered.
+    size_t ptz_printed = 0;
     while (!g_stop_requested && Clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        const std::vector<kestrel::sim::ObservedPtzAction> actions = recorder.Observed().PtzActions();
+        for (; ptz_printed < actions.size(); ++ptz_printed) {
+            const kestrel::sim::ObservedPtzAction& action = actions[ptz_printed];
+            std::printf("kestrel-dvrsim PTZ channel %u command %u parameter %u\n",
+                        action.parameter + 1, action.command, action.speed);
+            std::fflush(stdout);
+        }
     }
     if (uid) {
         uid->Stop();

@@ -1,8 +1,12 @@
 // The main window: what shows before and after a login, the page buttons'
 // rules, the snapshot result box and the restart at logout.
+#include <QFile>
 #include <QtTest>
 
 #include "CDlgMainWnd.h"
+#include "CDlgRealAv.h"
+#include "CUserLogin.h"
+#include "picture_button.h"
 #include "ui_fixture.h"
 
 namespace kestrel::ui_test {
@@ -12,6 +16,9 @@ class MainWindowTest : public QObject {
 
 private slots:
     void BeforeLoginOnlyTheLoginPageShows();
+    void ReplayNeedsItsPermission();
+    void SaveResultShowsThePathOnItsOwnLine();
+    void LogoutStartsTheProgramAgainAndCloses();
 };
 
 void MainWindowTest::BeforeLoginOnlyTheLoginPageShows() {
@@ -22,7 +29,69 @@ void MainWindowTest::BeforeLoginOnlyTheLoginPageShows() {
     QVERIFY(!window.PageButton(ui::kPageLive)->isVisible());
     window.ShowPage(ui::kPageLive);
     QVERIFY(window.LoginPage()->isVisible());
+    QVERIFY(window.LivePage() == nullptr);
     QCOMPARE(window.CurrentPage(), 0);
+}
+
+void MainWindowTest::ReplayNeedsItsPermission() {
+    UiFixture fixture;
+    sim::RecorderConfig config;
+    config.users = {{"viewer", "pw", 9, 0, 0x1 | 0x2 | 0x10}};  // no remote replay
+    QVERIFY(fixture.StartRecorder(config));
+    QVERIFY(fixture.LogIn("viewer", "pw"));
+    ui::CDlgMainWnd window(fixture.Context());
+    window.show();
+    window.OnMessage(client::UM_LOGIN, client::kLoginDone, 1);
+    QVERIFY(window.LoggedIn());
+    QVERIFY(!window.LoginPage()->isVisible());
+    QVERIFY(window.PageButton(ui::kPageReplay)->isVisible());
+    QCOMPARE(window.CurrentPage(), ui::kPageLive);
+
+    window.PageButton(ui::kPageReplay)->click();
+    QCOMPARE(window.CurrentPage(), ui::kPageLive);
+    QVERIFY(window.PageButton(ui::kPageLive)->isChecked());
+    QVERIFY(!window.PageButton(ui::kPageReplay)->isChecked());
+    QCOMPARE(fixture.messages.shown, std::vector<std::string>{"Permission Denied!"});
+
+    window.ShowPage(ui::kPageLocalSetting);
+    QCOMPARE(window.CurrentPage(), ui::kPageLocalSetting);
+    QVERIFY(!window.LivePage()->isVisible());
+}
+
+void MainWindowTest::SaveResultShowsThePathOnItsOwnLine() {
+    UiFixture fixture;
+    ui::CDlgMainWnd window(fixture.Context());
+    const std::string path = "/tmp/IP_127.0.0.1/Capture/01/2011 0305235958.bmp";
+    window.OnMessage(ui::UM_SAVE_RESULT, 1, reinterpret_cast<intptr_t>(&path));
+    window.OnMessage(ui::UM_SAVE_RESULT, 0, reinterpret_cast<intptr_t>(&path));
+    QCOMPARE(fixture.messages.shown,
+             (std::vector<std::string>{"Save Success!\r\nSAVE PATH:" + path, "Save Failed!"}));
+}
+
+void MainWindowTest::LogoutStartsTheProgramAgainAndCloses() {
+    UiFixture fixture;
+    QVERIFY(fixture.StartRecorder());
+    QVERIFY(fixture.LogIn());
+    // A stand-in for the program that leaves a mark when it starts.
+    const QString mark = QString::fromStdString(fixture.HomeFolder()) + "started";
+    const QString program = QString::fromStdString(fixture.HomeFolder()) + "stand-in.sh";
+    QFile script(program);
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write(QStringLiteral("#!/bin/sh\necho \"$#\" > '%1'\n").arg(mark).toUtf8());
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    ui::CDlgMainWnd window(fixture.Context());
+    window.SetRestartProgram(program);
+    window.show();
+    window.OnMessage(client::UM_LOGIN, client::kLoginDone, 1);
+    window.PageButton(ui::kPageLogout)->click();
+    QVERIFY(!window.isVisible());
+    QVERIFY(window.LivePage() == nullptr);  // the working pages went with the window
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(mark), 10000);
+    QFile started(mark);
+    QVERIFY(started.open(QIODevice::ReadOnly));
+    QCOMPARE(started.readAll().trimmed(), QByteArray("0"));  // no arguments
 }
 
 }  // namespace kestrel::ui_test

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# The console demo: builds the suite, starts a simulated recorder on loopback
+# and runs a short console session against it with the protocol library, then
+# shows a live channel of an embedded recorder through the media library.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/setup-deps.sh
+cmake -S . -B build -G Ninja >/dev/null
+cmake --build build --target kestrel-dvrsim kestrel-netdemo kestrel-mediacheck
+
+log=$(mktemp)
+./build/bin/kestrel-dvrsim --address 127.0.0.1 --port 0 --duration 60 >"$log" 2>&1 &
+sim=$!
+trap 'kill $sim 2>/dev/null || true; rm -f "$log"' EXIT
+
+port=""
+for _ in $(seq 1 100); do
+  port=$(sed -n 's/^kestrel-dvrsim listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$log" | head -n1)
+  [ -n "$port" ] && break
+  sleep 0.1
+done
+if [ -z "$port" ]; then
+  echo "simulator did not start:" >&2
+  cat "$log" >&2
+  exit 1
+fi
+head -n1 "$log"
+./build/bin/kestrel-netdemo 127.0.0.1 "$port" admin admin "${1:-4}"
+
+echo
+echo "live channel through the media library (first and last pictures, summary):"
+out=$(mktemp)
+status=0
+./build/bin/kestrel-mediacheck --seconds 3 --stream 1 >"$out" || status=$?
+head -n 3 "$out"
+echo "..."
+grep -v '^frame ' "$out" || true
+rm -f "$out"
+exit $status
