@@ -29,6 +29,18 @@ constexpr int kAnswerWaitMs = 5000;
 constexpr int kServeLimitSeconds = 1800;
 constexpr char kAskStreams = 's';
 constexpr size_t kFrameExtensionBytes = 8;  // the frame index the simulator adds
+constexpr size_t kCaptureLimitBytes = size_t{1} << 30;
+// One audio record per video frame while sound is on: header, block header
+// and one frame's samples.
+constexpr size_t kAudioRecordBytes = sim::PaddedRecordSize(
+    sim::kAudioHeaderSize + sim::kAudioFrameHeaderSize + sim::kAudioSamplesPerFrame);
+
+uint32_t ReadLE16(const uint8_t* p) {
+    return uint32_t{p[0]} | uint32_t{p[1]} << 8;
+}
+uint32_t ReadLE32(const uint8_t* p) {
+    return ReadLE16(p) | ReadLE16(p + 2) << 16;
+}
 
 bool FreePorts(uint16_t* a, uint16_t* b, uint16_t* c) {
     platform::Socket probes[3] = {platform::Socket::Tcp(), platform::Socket::Tcp(),
@@ -58,9 +70,13 @@ std::string DescribeStreams(const sim::Observations& observed) {
     for (const sim::StreamId& id : observed.StreamIds()) {
         const std::optional<sim::ObservedStream> stream = observed.Stream(id);
         if (stream) {
+            const bool whole = !stream->captured.empty() && !stream->capture_truncated &&
+                               stream->captured.size() == stream->bytes_sent;
+            const int64_t frames =
+                whole ? static_cast<int64_t>(CountVideoRecords(stream->captured)) : -1;
             text += std::to_string(stream->channel) + " " + std::to_string(stream->stream_number) +
                     " " + (stream->running ? "1" : "0") + " " + (stream->sound_open ? "1" : "0") +
-                    " " + std::to_string(stream->bytes_sent) + "\n";
+                    " " + std::to_string(stream->bytes_sent) + " " + std::to_string(frames) + "\n";
         }
     }
     return text + ".\n";
@@ -98,6 +114,8 @@ int Serve(const ViewRecorderOptions& options, uint16_t command_port, uint16_t mc
     config.command_port = command_port;
     config.mctp_port = mctp_port;
     config.model = options.model;
+    config.capture_live = options.count_frames;
+    config.capture_limit_bytes = kCaptureLimitBytes;
     config.channel_count = options.channels;
     if (options.stall_after_frames > 0) {
         std::string error;
@@ -161,7 +179,7 @@ std::unique_ptr<ViewRecorder> ViewRecorder::Start(const std::string& program,
                        std::to_string(recorder->mctp_port_), std::to_string(control_port),
                        std::to_string(options.channels), std::to_string(options.model),
                        std::to_string(options.stall_after_frames),
-                       options.d1_on_both_streams ? "1" : "0"})) {
+                       options.d1_on_both_streams ? "1" : "0", options.count_frames ? "1" : "0"})) {
             std::printf("view recorder: could not start %s\n", path.c_str());
             return nullptr;
         }
@@ -205,7 +223,8 @@ std::optional<std::vector<SentStream>> ViewRecorder::Streams() {
     std::istringstream lines(text);
     SentStream stream;
     int running = 0, sound = 0;
-    while (lines >> stream.channel >> stream.stream_number >> running >> sound >> stream.bytes) {
+    while (lines >> stream.channel >> stream.stream_number >> running >> sound >> stream.bytes >>
+           stream.video_frames) {
         stream.running = running != 0;
         stream.sound_open = sound != 0;
         streams.push_back(stream);
@@ -217,14 +236,16 @@ std::optional<int> ServeViewRecorderIfAsked(int argc, char** argv) {
     if (argc < 2 || std::string(argv[1]) != kServeViewRecorderArgument) {
         return std::nullopt;
     }
-    long command = 0, mctp = 0, control = 0, channels = 0, model = 0, stall = 0, d1 = 0;
-    if (argc != 9 || !ParseNumber(argv[2], 1, 65535, &command) ||
+    long command = 0, mctp = 0, control = 0, channels = 0, model = 0, stall = 0, d1 = 0, count = 0;
+    if (argc != 10 || !ParseNumber(argv[2], 1, 65535, &command) ||
         !ParseNumber(argv[3], 1, 65535, &mctp) || !ParseNumber(argv[4], 1, 65535, &control) ||
         !ParseNumber(argv[5], 1, 16, &channels) || !ParseNumber(argv[6], 0, 255, &model) ||
-        !ParseNumber(argv[7], 0, 1000000, &stall) || !ParseNumber(argv[8], 0, 1, &d1)) {
-        std::fprintf(stderr,
-                     "usage: %s PORT MCTP-PORT CONTROL-PORT CHANNELS MODEL STALL-FRAMES D1-BOTH\n",
-                     kServeViewRecorderArgument);
+        !ParseNumber(argv[7], 0, 1000000, &stall) || !ParseNumber(argv[8], 0, 1, &d1) ||
+        !ParseNumber(argv[9], 0, 1, &count)) {
+        std::fprintf(
+            stderr,
+            "usage: %s PORT MCTP-PORT CONTROL-PORT CHANNELS MODEL STALL-FRAMES D1-BOTH COUNT\n",
+            kServeViewRecorderArgument);
         return 2;
     }
     ViewRecorderOptions options;
@@ -232,12 +253,13 @@ std::optional<int> ServeViewRecorderIfAsked(int argc, char** argv) {
     options.model = static_cast<uint8_t>(model);
     options.stall_after_frames = static_cast<uint64_t>(stall);
     options.d1_on_both_streams = d1 == 1;
+    options.count_frames = count == 1;
     return Serve(options, static_cast<uint16_t>(command), static_cast<uint16_t>(mctp),
                  static_cast<uint16_t>(control));
 }
 
-uint64_t LiveStreamBytes(const sim::MediaClip& clip, uint64_t frames) {
-    uint64_t bytes = sim::kRecordingHeaderSize;
+uint64_t LiveStreamBytes(const sim::MediaClip& clip, uint64_t frames, bool with_sound) {
+    uint64_t bytes = sim::kRecordingHeaderSize + (with_sound ? frames * kAudioRecordBytes : 0);
     for (uint64_t frame = 0; frame < frames; ++frame) {
         bytes += sim::PaddedRecordSize(sim::kVideoHeaderSize + kFrameExtensionBytes +
                                        clip.AccessUnit(frame % clip.AccessUnitCount()).size());
@@ -260,6 +282,31 @@ uint64_t LiveStreamFrames(const sim::MediaClip& clip, uint64_t bytes) {
         }
         left -= record;
     }
+}
+
+uint64_t CountVideoRecords(std::span<const uint8_t> stream) {
+    uint64_t frames = 0;
+    size_t at = sim::kRecordingHeaderSize;
+    while (at + sim::kAudioHeaderSize <= stream.size()) {
+        const uint8_t* record = stream.data() + at;
+        size_t size = 0;
+        bool video = false;
+        if (record[2] == 'd' && record[3] == 'c' && at + sim::kVideoHeaderSize <= stream.size()) {
+            size = sim::kVideoHeaderSize + ReadLE16(record + 12) + ReadLE32(record + 8);
+            video = true;
+        } else if (record[2] == 'w' && record[3] == 'b') {
+            size = sim::kAudioHeaderSize + ReadLE16(record + 6);
+        } else {
+            break;  // not a record the simulator writes, or cut short
+        }
+        size = sim::PaddedRecordSize(size);
+        if (size > stream.size() - at) {
+            break;
+        }
+        frames += video ? 1 : 0;
+        at += size;
+    }
+    return frames;
 }
 
 void UseOffscreenPlatform(const std::string& folder, int width, int height) {

@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,9 @@ struct ViewRecorderOptions {
     // 1 when the operator chose the main stream, which the simulator serves
     // with its CIF clip; this keeps the client's own choice and still sends D1.
     bool d1_on_both_streams = true;
+    // Keep every live stream's bytes, so that its video records can be
+    // counted even when sound records were mixed in.
+    bool count_frames = false;
 };
 
 // One live stream the recorder served, as its observations tell.
@@ -46,8 +50,10 @@ struct SentStream {
     int channel = 0;        // 0-based
     int stream_number = 0;  // 0 main, 1 sub
     bool running = false;
-    bool sound_open = false;  // audio records were interleaved: frames cannot be counted
-    uint64_t bytes = 0;       // recording header included
+    bool sound_open = false;
+    uint64_t bytes = 0;  // recording header included
+    // Whole video records among those bytes; -1 unless counting frames.
+    int64_t video_frames = -1;
 };
 
 class ViewRecorder {
@@ -79,11 +85,14 @@ private:
 // the exit status. nullopt when argv is not a recorder call.
 std::optional<int> ServeViewRecorderIfAsked(int argc, char** argv);
 
-// Bytes of a live stream without sound up to the end of video frame
-// `frames` (the recording header and frames 0..frames-1), the clip looping.
-uint64_t LiveStreamBytes(const sim::MediaClip& clip, uint64_t frames);
-// The video frames wholly within the first `bytes` of such a stream.
+// Bytes of a live stream up to the end of video frame `frames` (the
+// recording header and frames 0..frames-1, each with its audio record when
+// with_sound), the clip looping.
+uint64_t LiveStreamBytes(const sim::MediaClip& clip, uint64_t frames, bool with_sound = false);
+// The video frames wholly within the first `bytes` of a stream without sound.
 uint64_t LiveStreamFrames(const sim::MediaClip& clip, uint64_t bytes);
+// The whole video records in a stream's bytes, sound records skipped.
+uint64_t CountVideoRecords(std::span<const uint8_t> stream);
 
 // Before the QApplication: the offscreen platform with one screen of the
 // given size, unless QT_QPA_PLATFORM is already set. The screen description
