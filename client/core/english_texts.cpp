@@ -16,6 +16,7 @@ constexpr StringEntry kEnglish[] = {
     {kTextApply, "APPLY"},
     {kTextRecordSavePath, "RECORD SAVE PATH"},
     {kTextFrameSavePath, "FRAME SAVE PATH"},
+    {kTextPanTiltPos, "PAN&&TILT POS:"},
     {kTextPassword, "PASSWORD:"},
     {kTextUserLogin, "USER LOGIN"},
     {kTextLogin, "LOGIN"},

@@ -114,6 +114,7 @@ constexpr int kTextStopBit = 1109;       // "STOP BIT"
 constexpr int kTextAutoSequence = 1110;  // "AUTO SEQUENCE"
 constexpr int kTextCall = 1111;          // "CALL"
 constexpr int kTextSet = 1112;           // "SET"
+constexpr int kTextPanTiltPos = 44;      // "PAN&&TILT POS:" (a doubled & shows as one)
 
 // Remote configuration dialogs (1120-1179)
 constexpr int kTextSystemSetting = 1120;          // "SYSTEM SETTING"

@@ -18,6 +18,7 @@ constexpr StringEntry kTranslations[] = {
     {kTextApply, "应用"},
     {kTextRecordSavePath, "录像保存路径"},
     {kTextFrameSavePath, "抓图保存路径"},
+    {kTextPanTiltPos, "云台位置："},
     {kTextPassword, "密码："},
     {kTextUserLogin, "用户登录"},
     {kTextLogin, "登录"},

@@ -18,6 +18,7 @@ constexpr StringEntry kTranslations[] = {
     {kTextApply, "套用"},
     {kTextRecordSavePath, "錄影儲存路徑"},
     {kTextFrameSavePath, "擷圖儲存路徑"},
+    {kTextPanTiltPos, "雲台位置："},
     {kTextPassword, "密碼："},
     {kTextUserLogin, "使用者登入"},
     {kTextLogin, "登入"},
