@@ -100,7 +100,9 @@ CDlgRealAv::CDlgRealAv(client::ClientContext& context, CDlgMainWnd* mainWindow, 
 
     exitButton_ = new widgets::PictureButton(widgets::Glyph::kClose, {}, this);
     exitButton_->setObjectName(QStringLiteral("exitFullScreen"));
-    exitButton_->setIconSize(QSize(12, 12));
+    exitButton_->setIconSize(QSize(14, 14));
+    // The theme's button padding would leave no room for the picture.
+    exitButton_->setStyleSheet(QStringLiteral("QToolButton { padding: 1px; }"));
     exitButton_->hide();
     connect(exitButton_, &QAbstractButton::clicked, this, [this] { LeaveFullScreen(); });
 
