@@ -54,6 +54,9 @@ CDlgMainWnd::CDlgMainWnd(client::ClientContext& context, QWidget* parent)
         const PageButtonInfo& info = kPageButtons[i];
         auto* button = new PictureButton(info.glyph, Text(info.textId), this);
         button->setCheckable(info.identifier != kPageLogout);
+        // The pictures would crowd out the longer texts in a 115-pixel slot.
+        button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        button->setStyleSheet(QStringLiteral("QToolButton { padding: 3px 2px; }"));
         button->setObjectName(QStringLiteral("pageButton%1").arg(info.identifier));
         connect(button, &QAbstractButton::clicked, this,
                 [this, identifier = info.identifier] { ShowPage(identifier); });

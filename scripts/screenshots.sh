@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Screenshots of KestrelView's pages for people to look at: the login page,
+# the live page in 1, 4, 9 and 16 panes and full screen, and the local
+# settings page, in English and Simplified Chinese, against a simulated
+# 16-channel recorder on loopback, each from a real run under xvfb-run.
+# Writes build/screenshots/*.png and prints their paths.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/setup-deps.sh >/dev/null
+cmake -S . -B build -G Ninja >/dev/null
+cmake --build build --target kestrel-dvrsim KestrelView SimplifiedChinese >/dev/null
+
+out="$PWD/build/screenshots"
+mkdir -p "$out"
+work=$(mktemp -d)
+sim=""
+cleanup() {
+  [ -n "$sim" ] && kill "$sim" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+./build/bin/kestrel-dvrsim --address 127.0.0.1 --port 0 --channels 16 --model 0x14 \
+  --duration 900 >"$work/sim.log" 2>&1 &
+sim=$!
+port=""
+for _ in $(seq 1 100); do
+  port=$(sed -n 's/^kestrel-dvrsim listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/sim.log" | head -n1)
+  [ -n "$port" ] && break
+  sleep 0.1
+done
+[ -n "$port" ] || { cat "$work/sim.log" >&2; exit 1; }
+printf 'admin\n' >"$work/password"
+
+shoot() {  # language, name, seconds, program arguments...
+  local language=$1 name=$2 seconds=$3; shift 3
+  local home="$work/home-$language"
+  mkdir -p "$home"
+  # The language comes from the configuration file, as the login page leaves it.
+  if [ ! -f "$home/DvrUserCfg.ini" ]; then
+    printf '[Language]\nLang=%s\n[Delete]\nIsDelete=1033\n' "$language" >"$home/DvrUserCfg.ini"
+  fi
+  KESTREL_HOME="$home/" KESTREL_DRIVE_ROOT="$work/drive/" xvfb-run -a -s "-screen 0 1280x800x24" \
+    ./build/bin/KestrelView "$@" --screenshot "$out/$name.png" --quit-after "$seconds" \
+    >/dev/null 2>&1 || true
+  echo "$out/$name.png"
+}
+
+connect=(--connect "admin@127.0.0.1:$port" --password-file "$work/password")
+for language in 0 1; do
+  suffix=$([ "$language" = 0 ] && echo en || echo zh)
+  shoot "$language" "login-$suffix" 2
+  for panes in 1 4 9 16; do
+    shoot "$language" "live-$panes-$suffix" 5 "${connect[@]}" --layout "$panes"
+  done
+  shoot "$language" "live-fullscreen-$suffix" 5 "${connect[@]}" --layout 4 --fullscreen
+  shoot "$language" "local-setting-$suffix" 3 "${connect[@]}" --page local-setting
+done
