@@ -25,6 +25,7 @@ using widgets::Theme;
 
 constexpr int kPanelWidth = 760;
 constexpr int kHeadingHeight = 48;
+constexpr int kInset = 28;  // the heading lines up with the labels
 
 struct FolderRow {
     int labelTextId;
@@ -51,12 +52,13 @@ protected:
         painter.fillPath(outline, Theme::kPanel);
         painter.setPen(QColor(0x4b, 0x51, 0x5b));
         painter.drawPath(outline);
-        painter.fillRect(QRectF(24, kHeadingHeight - 2, width() - 48, 1), Theme::kAccent);
+        painter.fillRect(QRectF(kInset, kHeadingHeight - 2, width() - 2 * kInset, 1),
+                         Theme::kAccent);
         QFont font = Theme::TitleFont();
         font.setPixelSize(16);
         painter.setFont(font);
         painter.setPen(Theme::kText);
-        painter.drawText(QRect(24, 0, width() - 48, kHeadingHeight - 2),
+        painter.drawText(QRect(kInset, 0, width() - 2 * kInset, kHeadingHeight - 2),
                          Qt::AlignLeft | Qt::AlignVCenter, heading_);
     }
 
@@ -87,7 +89,7 @@ CDlgLocalSetting::CDlgLocalSetting(client::ClientContext& context, CDlgRealAv* l
     page->addStretch(1);
 
     auto* grid = new QGridLayout(panel);
-    grid->setContentsMargins(28, kHeadingHeight + 20, 28, 24);
+    grid->setContentsMargins(kInset, kHeadingHeight + 20, kInset, 24);
     grid->setHorizontalSpacing(12);
     grid->setVerticalSpacing(14);
     grid->setColumnStretch(1, 1);

@@ -38,6 +38,7 @@ constexpr LanguageButtonInfo kLanguageButtons[] = {
 // Sizes at 100 % scale.
 constexpr int kPanelWidth = 460;
 constexpr int kTitleBandHeight = 56;
+constexpr int kLabelMinWidth = 96;
 constexpr int kFieldMinWidth = 240;
 constexpr int kStatusHeightDvr = 20;
 constexpr int kStatusHeightAutoIp = 40;
@@ -143,6 +144,8 @@ void CUserLogin::BuildControls() {
     form->setContentsMargins(36, kTitleBandHeight + 22, 36, 24);
     form->setHorizontalSpacing(14);
     form->setVerticalSpacing(10);
+    // Fixed column widths keep the fields in place when the language changes.
+    form->setColumnMinimumWidth(0, kLabelMinWidth);
     form->setColumnMinimumWidth(1, kFieldMinWidth);
     form->setColumnStretch(1, 1);
 
