@@ -56,7 +56,6 @@ public:
         title_ = title;
         update();
     }
-    const QString& Title() const { return title_; }
 
 protected:
     void paintEvent(QPaintEvent*) override {
@@ -367,7 +366,14 @@ void CUserLogin::ChooseFocusField() {
             break;
         }
     }
-    setFocusProxy(choice);
+    focusField_ = choice;
+}
+
+void CUserLogin::focusInEvent(QFocusEvent* event) {
+    // Not a focus proxy: that would take the page's own place in the tab
+    // chain and leave the mode list out of it.
+    PageWidget::focusInEvent(event);
+    focusField_->setFocus(event->reason());
 }
 
 bool CUserLogin::eventFilter(QObject* watched, QEvent* event) {

@@ -41,6 +41,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
@@ -59,7 +60,8 @@ private:
 
     std::unique_ptr<client::LoginSequence> sequence_;
     int mode_ = client::kLoginModeDvr;
-    int statusTextId_ = 0;  // 0: the status line is empty
+    int statusTextId_ = 0;             // 0: the status line is empty
+    QLineEdit* focusField_ = nullptr;  // where the page's focus goes
 
     LoginPanel* panel_ = nullptr;
     QComboBox* modeList_ = nullptr;
