@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "CDlgMainWnd.h"
+#include "login_sequence.h"
 
 namespace kestrel::app {
 namespace {
@@ -41,6 +42,11 @@ bool ParseConnect(const std::string& text, CommandLine* options) {
     if (host.empty() || host.find_first_of(" \t@/") != std::string::npos) {
         return false;
     }
+    // The login page could not take a longer user ID: refuse it rather than
+    // log in with a cut one.
+    if (at > static_cast<size_t>(client::kMaxUserIdCharacters)) {
+        return false;
+    }
     options->user = text.substr(0, at);
     options->host = host;
     return true;
@@ -50,7 +56,7 @@ bool ParseConnect(const std::string& text, CommandLine* options) {
 
 const char* UsageText() {
     return "usage: KestrelView [options]\n"
-           "  --connect USER@HOST[:PORT]  fill the login page and log in\n"
+           "  --connect USER@HOST[:PORT]  fill the login page and log in (USER: 8 characters)\n"
            "  --password-file FILE        password for --connect: the file's first line\n"
            "                              (else the KESTREL_PASSWORD variable)\n"
            "  --setup-port N              setup port for --connect\n"
@@ -151,10 +157,12 @@ bool ReadPassword(const CommandLine& options, std::string* password, std::string
         if (!password->empty() && password->back() == '\r') {
             password->pop_back();
         }
-        return true;
-    }
-    if (const char* variable = std::getenv("KESTREL_PASSWORD")) {
+    } else if (const char* variable = std::getenv("KESTREL_PASSWORD")) {
         *password = variable;
+    }
+    if (password->size() > static_cast<size_t>(client::kMaxPasswordCharacters)) {
+        *error = "the password is longer than the login page takes (6 characters)";
+        return false;
     }
     return true;
 }

@@ -49,6 +49,7 @@ void AppTest::BadArgumentsEndWithStatusTwo() {
         {"--connect", "127.0.0.1:5000"},  // no user
         {"--connect", "admin@"},
         {"--connect", "admin@127.0.0.1:70000"},
+        {"--connect", "ninechars@127.0.0.1:5000"},  // longer than a user ID
         {"--layout", "5"},
         {"--stream", "hd"},
         {"--page", "nowhere"},
