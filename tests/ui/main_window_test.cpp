@@ -5,8 +5,10 @@
 
 #include "CDlgMainWnd.h"
 #include "CDlgRealAv.h"
+#include "CDlgVideo.h"
 #include "CUserLogin.h"
 #include "picture_button.h"
+#include "video_surface.h"
 #include "ui_fixture.h"
 
 namespace kestrel::ui_test {
@@ -19,6 +21,7 @@ private slots:
     void ReplayNeedsItsPermission();
     void SaveResultShowsThePathOnItsOwnLine();
     void LogoutStartsTheProgramAgainAndCloses();
+    void LoginToSixteenChannelsFillsEveryPaneWithMovingPictures();
 };
 
 void MainWindowTest::BeforeLoginOnlyTheLoginPageShows() {
@@ -92,6 +95,43 @@ void MainWindowTest::LogoutStartsTheProgramAgainAndCloses() {
     QFile started(mark);
     QVERIFY(started.open(QIODevice::ReadOnly));
     QCOMPARE(started.readAll().trimmed(), QByteArray("0"));  // no arguments
+}
+
+void MainWindowTest::LoginToSixteenChannelsFillsEveryPaneWithMovingPictures() {
+    UiFixture fixture;
+    QVERIFY(fixture.StartRecorder(RecorderWithChannels(16)));
+    ui::CDlgMainWnd window(fixture.Context());
+    window.show();
+    client::LoginForm form;
+    form.address = "127.0.0.1";
+    form.mediaPort = std::to_string(fixture.Recorder().CommandPort());
+    form.setupOrDevice = std::to_string(fixture.Recorder().MctpPort());
+    form.user = "admin";
+    form.password = "admin";
+    window.LoginPage()->FillForm(form);
+    window.LoginPage()->PressLogin();
+    QTRY_VERIFY_WITH_TIMEOUT(window.LoggedIn(), 20000);
+
+    // The first LIVE chose the 16-pane grid for 16 channels; the page starts
+    // every pane by itself.
+    ui::CDlgRealAv* live = window.LivePage();
+    QCOMPARE(live->WindowCount(), 16);
+    QTRY_COMPARE_WITH_TIMEOUT(fixture.Recorder().Observed().RunningStreams(), size_t{16}, 30000);
+    std::array<uint64_t, 16> seen{};
+    for (int k = 0; k < 16; ++k) {
+        widgets::VideoSurface* surface = live->Pane(k)->Surface();
+        QVERIFY(surface->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(surface->PicturesPresented() > 0, 30000);
+        seen[static_cast<size_t>(k)] = surface->PicturesPresented();
+    }
+    // Pictures keep coming, and they differ: the simulator's clip moves.
+    for (int k = 0; k < 16; ++k) {
+        widgets::VideoSurface* surface = live->Pane(k)->Surface();
+        const QImage first = surface->grab().toImage();
+        QTRY_VERIFY_WITH_TIMEOUT(surface->PicturesPresented() > seen[static_cast<size_t>(k)] + 10,
+                                 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(surface->grab().toImage() != first, 10000);
+    }
 }
 
 }  // namespace kestrel::ui_test
