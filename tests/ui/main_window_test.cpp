@@ -18,7 +18,7 @@ class MainWindowTest : public QObject {
 
 private slots:
     void BeforeLoginOnlyTheLoginPageShows();
-    void ReplayNeedsItsPermission();
+    void PageButtonsFollowTheirRules();
     void SaveResultShowsThePathOnItsOwnLine();
     void LogoutStartsTheProgramAgainAndCloses();
     void LoginToSixteenChannelsFillsEveryPaneWithMovingPictures();
@@ -36,7 +36,7 @@ void MainWindowTest::BeforeLoginOnlyTheLoginPageShows() {
     QCOMPARE(window.CurrentPage(), 0);
 }
 
-void MainWindowTest::ReplayNeedsItsPermission() {
+void MainWindowTest::PageButtonsFollowTheirRules() {
     UiFixture fixture;
     sim::RecorderConfig config;
     config.users = {{"viewer", "pw", 9, 0, 0x1 | 0x2 | 0x10}};  // no remote replay
@@ -56,9 +56,16 @@ void MainWindowTest::ReplayNeedsItsPermission() {
     QVERIFY(!window.PageButton(ui::kPageReplay)->isChecked());
     QCOMPARE(fixture.messages.shown, std::vector<std::string>{"Permission Denied!"});
 
+    // The first LIVE chose 9 panes for 8 channels; a later LIVE keeps the
+    // operator's grid.
+    QCOMPARE(window.LivePage()->WindowCount(), 9);
+    window.LivePage()->OnMessage(client::UM_PANEL_COMMAND, 4, 2);
     window.ShowPage(ui::kPageLocalSetting);
     QCOMPARE(window.CurrentPage(), ui::kPageLocalSetting);
     QVERIFY(!window.LivePage()->isVisible());
+    window.ShowPage(ui::kPageLive);
+    QVERIFY(window.LivePage()->isVisible());
+    QCOMPARE(window.LivePage()->WindowCount(), 4);
 }
 
 void MainWindowTest::SaveResultShowsThePathOnItsOwnLine() {
