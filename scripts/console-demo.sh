@@ -10,21 +10,10 @@ cmake -S . -B build -G Ninja >/dev/null
 cmake --build build --target kestrel-dvrsim kestrel-netdemo kestrel-mediacheck
 
 log=$(mktemp)
-./build/bin/kestrel-dvrsim --address 127.0.0.1 --port 0 --duration 60 >"$log" 2>&1 &
-sim=$!
-trap 'kill $sim 2>/dev/null || true; rm -f "$log"' EXIT
-
-port=""
-for _ in $(seq 1 100); do
-  port=$(sed -n 's/^kestrel-dvrsim listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$log" | head -n1)
-  [ -n "$port" ] && break
-  sleep 0.1
-done
-if [ -z "$port" ]; then
-  echo "simulator did not start:" >&2
-  cat "$log" >&2
-  exit 1
-fi
+source scripts/start-recorder.sh
+trap 'stop_recorder; rm -f "$log"' EXIT
+start_recorder "$log" --duration 60
+port=$recorder_port
 head -n1 "$log"
 ./build/bin/kestrel-netdemo 127.0.0.1 "$port" admin admin "${1:-4}"
 

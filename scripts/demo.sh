@@ -16,32 +16,20 @@ cmake -S . -B build -G Ninja >/dev/null
 cmake --build build --target kestrel-dvrsim KestrelView
 
 work=$(mktemp -d)
-sim=""
+source scripts/start-recorder.sh
 cleanup() {
-  [ -n "$sim" ] && kill "$sim" 2>/dev/null || true
+  stop_recorder
   rm -rf "$work"
 }
 trap cleanup EXIT
-
-./build/bin/kestrel-dvrsim --address 127.0.0.1 --port 0 --channels 16 --model 0x14 \
-  --duration 3600 >"$work/sim.log" 2>&1 &
-sim=$!
-port=""
-for _ in $(seq 1 100); do
-  port=$(sed -n 's/^kestrel-dvrsim listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/sim.log" | head -n1)
-  [ -n "$port" ] && break
-  sleep 0.1
-done
-if [ -z "$port" ]; then
-  echo "simulator did not start:" >&2
-  cat "$work/sim.log" >&2
-  exit 1
-fi
+start_recorder "$work/sim.log" --channels 16 --model 0x14 --duration 3600
+port=$recorder_port
 head -n1 "$work/sim.log"
 
 # The password goes through a file, never the command line.
 printf 'admin\n' >"$work/password"
-args=(--connect "admin@127.0.0.1:$port" --password-file "$work/password" --layout 16)
+args=(--connect "admin@127.0.0.1:$port" --password-file "$work/password"
+  --setup-port "$recorder_mctp_port" --layout 16)
 
 if [ "$headless" = 1 ]; then
   shot="$PWD/build/demo-live.png"

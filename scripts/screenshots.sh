@@ -14,23 +14,14 @@ cmake --build build --target kestrel-dvrsim KestrelView SimplifiedChinese >/dev/
 out="$PWD/build/screenshots"
 mkdir -p "$out"
 work=$(mktemp -d)
-sim=""
+source scripts/start-recorder.sh
 cleanup() {
-  [ -n "$sim" ] && kill "$sim" 2>/dev/null || true
+  stop_recorder
   rm -rf "$work"
 }
 trap cleanup EXIT
-
-./build/bin/kestrel-dvrsim --address 127.0.0.1 --port 0 --channels 16 --model 0x14 \
-  --duration 900 >"$work/sim.log" 2>&1 &
-sim=$!
-port=""
-for _ in $(seq 1 100); do
-  port=$(sed -n 's/^kestrel-dvrsim listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/sim.log" | head -n1)
-  [ -n "$port" ] && break
-  sleep 0.1
-done
-[ -n "$port" ] || { cat "$work/sim.log" >&2; exit 1; }
+start_recorder "$work/sim.log" --channels 16 --model 0x14 --duration 900
+port=$recorder_port
 printf 'admin\n' >"$work/password"
 
 shoot() {  # language, name, seconds, program arguments...
@@ -47,7 +38,8 @@ shoot() {  # language, name, seconds, program arguments...
   echo "$out/$name.png"
 }
 
-connect=(--connect "admin@127.0.0.1:$port" --password-file "$work/password")
+connect=(--connect "admin@127.0.0.1:$port" --password-file "$work/password"
+  --setup-port "$recorder_mctp_port")
 for language in 0 1; do
   suffix=$([ "$language" = 0 ] && echo en || echo zh)
   shoot "$language" "login-$suffix" 2
