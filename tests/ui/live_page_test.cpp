@@ -108,13 +108,16 @@ private slots:
     void PermissionsLimitWhatAUserMayDoAndSee();
     void SnapshotsAreBitmapsAnImageReaderOpens();
     void PtzButtonsSendTheirCodesWithTheBoxValue();
+    void SoundAndVolumeFollowTheSelectedPane();
     void StreamTroubleShowsInThePane();
     void RecordingShowsMarkersAndALowDiskOneBox();
 };
 
 void LivePageTest::initTestCase() {
-    // Stream sound plays into SDL's silent driver: no sound card needed.
-    qputenv("SDL_AUDIODRIVER", "dummy");
+    // Stream sound plays into SDL's file driver, into nothing: no sound card
+    // needed, and every pane can open its own output.
+    qputenv("SDL_AUDIODRIVER", "disk");
+    qputenv("SDL_DISKAUDIOFILE", "/dev/null");
 }
 
 void LivePageTest::NineGridOfSixteenChannelsFollowsTheSelection() {
@@ -391,6 +394,59 @@ void LivePageTest::PtzButtonsSendTheirCodesWithTheBoxValue() {
     page.OnMessage(ui::UM_PTZ_COMMAND, 21, 0);
     QTest::mouseClick(ptz->ClearButton(), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(arrived(8, 16, 0), kWaitMs);
+}
+
+void LivePageTest::SoundAndVolumeFollowTheSelectedPane() {
+    LiveSetup setup(RecorderWithChannels(4));
+    QVERIFY(setup.ok);
+    ui::CDlgRealAv& page = setup.Page();
+    const sim::RecorderSim& recorder = setup.fixture.Recorder();
+    const auto soundOn = [&](int channel) {
+        for (const sim::StreamId& id : recorder.Observed().StreamIds()) {
+            const auto stream = recorder.Observed().Stream(id);
+            if (stream && stream->running && stream->channel == channel) {
+                return stream->sound_open;
+            }
+        }
+        return false;
+    };
+    setup.Command(ui::kPaneStartView, 0);
+    setup.Command(ui::kPaneStartView, 1);
+    QTRY_VERIFY_WITH_TIMEOUT(Showing(page, 0) && Showing(page, 1), kWaitMs);
+    // The selected pane's stream brings its sound once its start is done.
+    QTRY_VERIFY_WITH_TIMEOUT(soundOn(0), kWaitMs);
+    QVERIFY(!soundOn(1));
+
+    QTest::mouseClick(page.Pane(1), Qt::LeftButton);
+    QCOMPARE(page.Selected(), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(soundOn(1) && !soundOn(0), kWaitMs);
+    QSlider* volume = page.ChannelPanel()->VolumeSlider();
+    QCOMPARE(volume->value(), ui::CDlgVideo::kDefaultVolume);
+    volume->setValue(40000);
+    QTRY_COMPARE_WITH_TIMEOUT(page.Pane(1)->volume, 40000, kWaitMs);
+    QCOMPARE(page.Pane(0)->volume, ui::CDlgVideo::kDefaultVolume);
+    // Selecting a pane shows its own volume; an idle pane keeps its volume.
+    QTest::mouseClick(page.Pane(0), Qt::LeftButton);
+    QCOMPARE(volume->value(), ui::CDlgVideo::kDefaultVolume);
+    page.OnMessage(ui::UM_SELECT_PANE, 2, 0);
+    volume->setValue(100);
+    QCoreApplication::processEvents();
+    QCOMPARE(page.Pane(2)->volume, ui::CDlgVideo::kDefaultVolume);
+
+    // Speaker off: selecting a pane no longer moves the sound to it.
+    QTest::mouseClick(page.Pane(0), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(soundOn(0), kWaitMs);
+    page.ChannelPanel()->SpeakerButton()->click();
+    QTRY_COMPARE_WITH_TIMEOUT(setup.fixture.Context().soundMuted.load(), 1, kWaitMs);
+    QTest::mouseClick(page.Pane(1), Qt::LeftButton);
+    QCOMPARE(page.Selected(), 1);
+    QVERIFY(soundOn(0));
+    QVERIFY(!soundOn(1));
+    // While talking a click selects nothing.
+    setup.fixture.Context().talkOn = 1;
+    QTest::mouseClick(page.Pane(0), Qt::LeftButton);
+    QCOMPARE(page.Selected(), 1);
+    setup.fixture.Context().talkOn = 0;
 }
 
 void LivePageTest::StreamTroubleShowsInThePane() {
