@@ -147,11 +147,21 @@ typedef struct QwTalk_* QW_TALK_HANDLE;
  *   KM_FORMAT_RGB32: 4 bytes per pixel, bytes B G R X (0xXXRRGGBB read as a
  *                    little-endian uint32_t; X is 0xFF). The library converts
  *                    every picture itself (software path).
- * A window that accepts YUY2 gets YUY2; one that accepts only RGB32 gets
- * RGB32. RGB32 rather than RGB24 because it maps onto toolkit images and GPU
- * textures without another copy. */
+ *   KM_FORMAT_I420:  planar 4:2:0 as the decoder makes it, in one buffer:
+ *                    the Y plane (height rows of stride bytes, width used),
+ *                    then the U plane ((height + 1) / 2 rows of
+ *                    (stride + 1) / 2 bytes, (width + 1) / 2 used) directly
+ *                    after it, then the V plane, laid out as U, directly
+ *                    after U. Each chroma sample serves a 2x2 block of
+ *                    pixels. Nothing is interleaved or converted on the way
+ *                    (planar path).
+ * A window that accepts I420 gets I420; otherwise one that accepts YUY2 gets
+ * YUY2; one that accepts only RGB32 gets RGB32. RGB32 rather than RGB24
+ * because it maps onto toolkit images and GPU textures without another
+ * copy. */
 #define KM_FORMAT_YUY2 0x00000001u
 #define KM_FORMAT_RGB32 0x00000002u
+#define KM_FORMAT_I420 0x00000004u
 
 /* What the library calls a window: the caller's picture sink.
  *

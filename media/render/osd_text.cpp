@@ -174,6 +174,23 @@ void OsdText::DrawYuy2(uint8_t* pixels, size_t stride, int width, int height) co
     });
 }
 
+void OsdText::DrawI420(uint8_t* const planes[3], const int32_t strides[3], int width,
+                       int height) const {
+    if (planes == nullptr || strides == nullptr || planes[0] == nullptr || planes[1] == nullptr ||
+        planes[2] == nullptr || width <= 0 || height <= 0) {
+        return;
+    }
+    std::lock_guard lock(mutex_);
+    if (!enabled_) {
+        return;
+    }
+    ForEachSetPixel(width, height, [&](int x, int y) {
+        planes[0][ptrdiff_t{y} * strides[0] + x] = colour_y_;
+        planes[1][ptrdiff_t{y / 2} * strides[1] + x / 2] = colour_u_;
+        planes[2][ptrdiff_t{y / 2} * strides[2] + x / 2] = colour_v_;
+    });
+}
+
 void OsdText::DrawRgb32(uint8_t* pixels, size_t stride, int width, int height) const {
     if (pixels == nullptr || width <= 0 || height <= 0) {
         return;

@@ -29,6 +29,9 @@ public:
     // Draw the text's set pixels into a picture; clipped at its edges.
     void DrawYuy2(uint8_t* pixels, size_t stride, int width, int height) const;
     void DrawRgb32(uint8_t* pixels, size_t stride, int width, int height) const;
+    // Planar 4:2:0 (Y, U, V planes and strides): the text's luma pixels, and
+    // the chroma of every 2x2 block they touch.
+    void DrawI420(uint8_t* const planes[3], const int32_t strides[3], int width, int height) const;
 
     OsdText() = default;
     OsdText(const OsdText&) = delete;

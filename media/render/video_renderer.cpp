@@ -10,6 +10,26 @@ namespace kestrel::media {
 namespace {
 
 constexpr int kMaxPictureSide = 4096;
+// I420 luma rows start at multiples of this (chroma rows of half of it), so
+// a window's vector scaler reads them aligned.
+constexpr size_t kLumaRowAlign = 32;
+
+size_t I420LumaStride(int width) {
+    return (static_cast<size_t>(width) + kLumaRowAlign - 1) & ~(kLumaRowAlign - 1);
+}
+
+size_t I420Bytes(int width, int height) {
+    const size_t luma_stride = I420LumaStride(width);
+    return luma_stride * static_cast<size_t>(height) +
+           2 * ((luma_stride + 1) / 2) * (static_cast<size_t>(height + 1) / 2);
+}
+
+void CopyRows(const uint8_t* src, ptrdiff_t src_stride, size_t row_bytes, int rows, uint8_t* dst,
+              size_t dst_stride) {
+    for (int row = 0; row < rows; ++row) {
+        std::memcpy(dst + row * dst_stride, src + row * src_stride, row_bytes);
+    }
+}
 
 // One row of B G R X pixels as B G R.
 void DropX(const uint8_t* bgrx, int width, uint8_t* bgr) {
@@ -43,7 +63,9 @@ bool VideoRenderer::Open(KmVideoWindow* window, int width, int height) {
         formats = window->formats;
     }
     Mode mode = Mode::kClosed;
-    if ((formats & KM_FORMAT_YUY2) != 0) {
+    if ((formats & KM_FORMAT_I420) != 0) {
+        mode = Mode::kI420;
+    } else if ((formats & KM_FORMAT_YUY2) != 0) {
         mode = Mode::kYuy2;
     } else if ((formats & KM_FORMAT_RGB32) != 0) {
         mode = Mode::kSoftware;
@@ -52,14 +74,20 @@ bool VideoRenderer::Open(KmVideoWindow* window, int width, int height) {
     }
     const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
     std::unique_ptr<uint8_t[]> surfaces[2];
-    surfaces[0].reset(new (std::nothrow) uint8_t[pixels * 2]);
     std::unique_ptr<uint8_t[]> rgb;
-    if (mode == Mode::kYuy2) {
-        surfaces[1].reset(new (std::nothrow) uint8_t[pixels * 2]);
+    if (mode == Mode::kI420) {
+        // Zeroed: the window may read the row padding, which no picture fills.
+        surfaces[0].reset(new (std::nothrow) uint8_t[I420Bytes(width, height)]());
+        surfaces[1].reset(new (std::nothrow) uint8_t[I420Bytes(width, height)]());
     } else {
-        rgb.reset(new (std::nothrow) uint8_t[pixels * 4]);
+        surfaces[0].reset(new (std::nothrow) uint8_t[pixels * 2]);
+        if (mode == Mode::kYuy2) {
+            surfaces[1].reset(new (std::nothrow) uint8_t[pixels * 2]);
+        } else {
+            rgb.reset(new (std::nothrow) uint8_t[pixels * 4]);
+        }
     }
-    if (surfaces[0] == nullptr || (mode == Mode::kYuy2 && surfaces[1] == nullptr) ||
+    if (surfaces[0] == nullptr || (mode != Mode::kSoftware && surfaces[1] == nullptr) ||
         (mode == Mode::kSoftware && rgb == nullptr)) {
         return false;
     }
@@ -111,21 +139,42 @@ void VideoRenderer::AttachWindow() {
 
 bool VideoRenderer::Draw(const uint8_t* yuy2, size_t stride, int width, int height,
                          bool draw_text) {
-    const size_t row_bytes = SurfaceStride();
+    const size_t row_bytes = 2 * static_cast<size_t>(width_);
     if (mode_ == Mode::kClosed || yuy2 == nullptr || width != width_ || height != height_ ||
         stride < row_bytes) {
         return false;
     }
     uint8_t* back = BackSurface();
-    for (int row = 0; row < height_; ++row) {
-        std::memcpy(back + row * row_bytes, yuy2 + row * stride, row_bytes);
+    if (mode_ == Mode::kI420) {
+        uint8_t* planes[3];
+        int32_t strides[3];
+        PlanesOf(back, planes, strides);
+        Yuy2ToPlanar(yuy2, stride, width_, height_, planes, strides);
+    } else {
+        CopyRows(yuy2, static_cast<ptrdiff_t>(stride), row_bytes, height_, back, row_bytes);
     }
     return ShowBack(draw_text);
+}
+
+size_t VideoRenderer::SurfaceStride() const {
+    return mode_ == Mode::kI420 ? I420LumaStride(width_) : 2 * static_cast<size_t>(width_);
+}
+
+void VideoRenderer::PlanesOf(uint8_t* surface, uint8_t* planes[3], int32_t strides[3]) const {
+    const size_t luma_stride = I420LumaStride(width_);
+    const size_t chroma_stride = (luma_stride + 1) / 2;
+    planes[0] = surface;
+    planes[1] = planes[0] + luma_stride * static_cast<size_t>(height_);
+    planes[2] = planes[1] + chroma_stride * (static_cast<size_t>(height_ + 1) / 2);
+    strides[0] = static_cast<int32_t>(luma_stride);
+    strides[1] = static_cast<int32_t>(chroma_stride);
+    strides[2] = static_cast<int32_t>(chroma_stride);
 }
 
 uint8_t* VideoRenderer::BackSurface() {
     switch (mode_) {
         case Mode::kYuy2:
+        case Mode::kI420:
             return surfaces_[1 - front_].get();
         case Mode::kSoftware:
             return surfaces_[0].get();
@@ -154,6 +203,20 @@ bool VideoRenderer::DrawPlanar(const uint8_t* const planes[3], const int32_t str
         Present();
         return true;
     }
+    if (mode_ == Mode::kI420) {
+        uint8_t* back[3];
+        int32_t back_strides[3];
+        PlanesOf(BackSurface(), back, back_strides);
+        const int chroma_width = (width_ + 1) / 2;
+        const int chroma_height = (height_ + 1) / 2;
+        CopyRows(planes[0], strides[0], static_cast<size_t>(width_), height_, back[0],
+                 static_cast<size_t>(back_strides[0]));
+        for (int plane = 1; plane < 3; ++plane) {
+            CopyRows(planes[plane], strides[plane], static_cast<size_t>(chroma_width),
+                     chroma_height, back[plane], static_cast<size_t>(back_strides[plane]));
+        }
+        return ShowBack(draw_text);
+    }
     PlanarToYuy2(planes, strides, width_, height_, BackSurface(), SurfaceStride());
     return ShowBack(draw_text);
 }
@@ -165,14 +228,26 @@ bool VideoRenderer::ShowBack(bool draw_text) {
     }
     const size_t row_bytes = SurfaceStride();
     const int brightness = Brightness();
-    if (brightness > 0) {
-        LiftLuma(back, row_bytes, width_, height_, brightness);
-    }
     const bool text = draw_text && osd_.Visible();
-    if (mode_ == Mode::kYuy2) {
+    if (mode_ == Mode::kI420) {
+        uint8_t* planes[3];
+        int32_t strides[3];
+        PlanesOf(back, planes, strides);
+        if (brightness > 0) {
+            LiftLumaPlane(planes[0], row_bytes, width_, height_, brightness);
+        }
         if (text) {
+            osd_.DrawI420(planes, strides, width_, height_);
+        }
+    } else {
+        if (brightness > 0) {
+            LiftLuma(back, row_bytes, width_, height_, brightness);
+        }
+        if (text && mode_ == Mode::kYuy2) {
             osd_.DrawYuy2(back, row_bytes, width_, height_);
         }
+    }
+    if (mode_ != Mode::kSoftware) {
         std::lock_guard lock(shown_mutex_);
         front_ = 1 - front_;
         shown_ = true;
@@ -198,8 +273,9 @@ void VideoRenderer::Present() {
     if (!window_attached_) {
         return;
     }
-    if (mode_ == Mode::kYuy2) {
-        window_->present(window_->user, KM_FORMAT_YUY2, surfaces_[front_].get(), width_, height_,
+    if (mode_ == Mode::kYuy2 || mode_ == Mode::kI420) {
+        window_->present(window_->user, mode_ == Mode::kI420 ? KM_FORMAT_I420 : KM_FORMAT_YUY2,
+                         surfaces_[front_].get(), width_, height_,
                          static_cast<int32_t>(SurfaceStride()));
     } else {
         window_->present(window_->user, KM_FORMAT_RGB32, rgb_.get(), width_, height_,
@@ -223,9 +299,19 @@ bool VideoRenderer::Capture(uint8_t* out, size_t capacity, int* width, int* heig
     // Software mode reads the RGB picture the window got: its text was drawn
     // there, not on the surface.
     const size_t surface_row_bytes = 2 * static_cast<size_t>(width_);
+    uint8_t* planes[3] = {};
+    int32_t strides[3] = {};
+    if (mode_ == Mode::kI420) {
+        PlanesOf(surfaces_[front_].get(), planes, strides);
+    }
     for (int row = 0; row < height_; ++row) {
         uint8_t* dst = out + static_cast<size_t>(flip ? height_ - 1 - row : row) * out_row_bytes;
-        if (mode_ == Mode::kYuy2) {
+        if (mode_ == Mode::kI420) {
+            const uint8_t* const row_planes[3] = {planes[0] + ptrdiff_t{row} * strides[0],
+                                                  planes[1] + ptrdiff_t{row / 2} * strides[1],
+                                                  planes[2] + ptrdiff_t{row / 2} * strides[2]};
+            PlanarToBgr24(row_planes, strides, width_, 1, dst, out_row_bytes);
+        } else if (mode_ == Mode::kYuy2) {
             Yuy2ToBgr24(surfaces_[front_].get() + row * surface_row_bytes, surface_row_bytes,
                         width_, 1, dst, out_row_bytes);
         } else {

@@ -1,15 +1,16 @@
 // Shows a channel's pictures in the caller's window (a KmVideoWindow): the
-// picture (packed YUY2, or the decoder's planes converted on the way) lands
-// in the renderer's back surface, is lifted in brightness, given its
-// on-screen text and handed to the window, as YUY2 when the window takes it
-// (hardware path) or converted to RGB32 (software path). Every buffer is allocated by
-// Open for the picture size, never per picture.
+// picture (packed YUY2 or the decoder's planes) lands in the renderer's back
+// surface, is lifted in brightness, given its on-screen text and handed to
+// the window: as planar 4:2:0 when the window takes I420 (planar path), else
+// as YUY2 when it takes that (hardware path), else converted to RGB32
+// (software path). Every buffer is allocated by Open for the picture size,
+// never per picture.
 //
-// YUY2 mode keeps two surfaces: the front one holds what was last shown, for
-// Capture, while the channel thread fills the back one without the lock.
-// Showing swaps them under the lock. Software mode needs one surface, as
-// Capture reads the RGB picture there; without a brightness lift a planar
-// picture skips the surface and is converted to RGB in one pass.
+// I420 and YUY2 modes keep two surfaces: the front one holds what was last
+// shown, for Capture, while the channel thread fills the back one without
+// the lock. Showing swaps them under the lock. Software mode needs one
+// surface, as Capture reads the RGB picture there; without a brightness lift
+// a planar picture skips the surface and is converted to RGB in one pass.
 //
 // Threading: Open, Close, Draw and DrawPlanar run on the channel
 // thread only. SetBrightness, Osd().Set/Clear, Capture, DetachWindow and
@@ -34,16 +35,17 @@ namespace kestrel::media {
 
 class VideoRenderer {
 public:
-    enum class Mode { kClosed = 0, kSoftware = 1, kYuy2 = 2 };
+    enum class Mode { kClosed = 0, kSoftware = 1, kYuy2 = 2, kI420 = 3 };
 
     VideoRenderer() = default;
     ~VideoRenderer();  // closes
     VideoRenderer(const VideoRenderer&) = delete;
     VideoRenderer& operator=(const VideoRenderer&) = delete;
 
-    // Closes what is open, then opens for pictures of width x height: YUY2
-    // mode when the window accepts KM_FORMAT_YUY2, software mode when it
-    // accepts only KM_FORMAT_RGB32. false (renderer stays closed) for a null
+    // Closes what is open, then opens for pictures of width x height: I420
+    // mode when the window accepts KM_FORMAT_I420, else YUY2 mode when it
+    // accepts KM_FORMAT_YUY2, software mode when it accepts only
+    // KM_FORMAT_RGB32. false (renderer stays closed) for a null
     // window or one without present(), no usable format, a size outside
     // 1..4096, or failed allocation.
     bool Open(KmVideoWindow* window, int width, int height);
@@ -68,8 +70,8 @@ public:
     bool Draw(const uint8_t* yuy2, size_t stride, int width, int height, bool draw_text);
 
     // The same for a planar 4:2:0 picture (Y, U, V planes and their
-    // strides), converted straight into what the window gets, so nothing
-    // is copied on the way.
+    // strides), converted straight into what the window gets (in I420 mode
+    // copied plane by plane).
     bool DrawPlanar(const uint8_t* const planes[3], const int32_t strides[3], int width, int height,
                     bool draw_text);
 
@@ -91,7 +93,10 @@ private:
     // The surface the next picture is written to: nothing but the channel
     // thread touches it until ShowBack. Null while closed.
     uint8_t* BackSurface();
-    size_t SurfaceStride() const { return 2 * static_cast<size_t>(width_); }
+    // Row bytes of a YUY2 surface, or of an I420 surface's luma plane.
+    size_t SurfaceStride() const;
+    // An I420 surface's planes and their strides.
+    void PlanesOf(uint8_t* surface, uint8_t* planes[3], int32_t strides[3]) const;
     // Shows the back surface's picture.
     bool ShowBack(bool draw_text);
     // Hands the shown picture to the window.
@@ -106,10 +111,10 @@ private:
     int width_ = 0;
     int height_ = 0;
     uint64_t open_count_ = 0;
-    // YUY2 pictures that brightness and text change; the second only in
-    // YUY2 mode.
+    // YUY2 (I420 in I420 mode) pictures that brightness and text change;
+    // the second only in I420 and YUY2 mode.
     std::unique_ptr<uint8_t[]> surfaces_[2];
-    int front_ = 0;                   // the surface last shown (YUY2 mode)
+    int front_ = 0;                   // the surface last shown (I420, YUY2 mode)
     std::unique_ptr<uint8_t[]> rgb_;  // software mode conversion buffer
     // Held by Draw while it changes what it shows, by Open and Close while
     // they swap the buffers, and by Capture while it reads them.

@@ -102,6 +102,25 @@ KESTREL_PIXEL_LOOP void PlanarPairsToBgrx(const uint8_t* __restrict y, const uin
     }
 }
 
+KESTREL_PIXEL_LOOP void PlanarPairsToBgr(const uint8_t* __restrict y, const uint8_t* __restrict u,
+                                         const uint8_t* __restrict v, int pairs,
+                                         uint8_t* __restrict dst) {
+    for (int pair = 0; pair < pairs; ++pair) {
+        const int32_t cb = u[pair] - 128;
+        const int32_t cr = v[pair] - 128;
+        const int32_t r_term = kVToR * cr;
+        const int32_t g_term = kUToG * cb + kVToG * cr;
+        const int32_t b_term = kUToB * cb;
+        for (int half = 0; half < 2; ++half) {
+            const int32_t luma = Luma(y[2 * pair + half]);
+            uint8_t* out = dst + 6 * pair + 3 * half;
+            out[0] = static_cast<uint8_t>(ToByte(luma + b_term));
+            out[1] = static_cast<uint8_t>(ToByte(luma + g_term));
+            out[2] = static_cast<uint8_t>(ToByte(luma + r_term));
+        }
+    }
+}
+
 // One pixel of the given samples, the first bytes_per_pixel of B G R X.
 void OnePixel(uint8_t luma, uint8_t u, uint8_t v, uint8_t* dst, int bytes_per_pixel) {
     const int32_t cb = u - 128;
@@ -180,6 +199,46 @@ void PlanarToRgb32(const uint8_t* const planes[3], const int32_t strides[3], int
     }
 }
 
+void Yuy2ToPlanar(const uint8_t* yuy2, size_t in_stride, int width, int height,
+                  uint8_t* const planes[3], const int32_t strides[3]) {
+    const int pairs = width / 2;
+    for (int row = 0; row < height; ++row) {
+        const uint8_t* src = yuy2 + row * in_stride;
+        uint8_t* y = planes[0] + ptrdiff_t{row} * strides[0];
+        for (int x = 0; x < width; ++x) {
+            y[x] = src[2 * x];
+        }
+        if (row % 2 != 0) {
+            continue;
+        }
+        uint8_t* u = planes[1] + ptrdiff_t{row / 2} * strides[1];
+        uint8_t* v = planes[2] + ptrdiff_t{row / 2} * strides[2];
+        for (int pair = 0; pair < pairs; ++pair) {
+            u[pair] = src[4 * pair + 1];
+            v[pair] = src[4 * pair + 3];
+        }
+        if (width % 2 != 0) {
+            u[pairs] = src[4 * pairs + 1];
+            v[pairs] = pairs > 0 ? v[pairs - 1] : 128;
+        }
+    }
+}
+
+void PlanarToBgr24(const uint8_t* const planes[3], const int32_t strides[3], int width, int height,
+                   uint8_t* out, size_t out_stride) {
+    const int pairs = width / 2;
+    for (int row = 0; row < height; ++row) {
+        const uint8_t* y = planes[0] + ptrdiff_t{row} * strides[0];
+        const uint8_t* u = planes[1] + ptrdiff_t{row / 2} * strides[1];
+        const uint8_t* v = planes[2] + ptrdiff_t{row / 2} * strides[2];
+        uint8_t* dst = out + row * out_stride;
+        PlanarPairsToBgr(y, u, v, pairs, dst);
+        if (width % 2 != 0) {
+            OnePixel(y[width - 1], u[pairs], v[pairs], dst + 6 * pairs, 3);
+        }
+    }
+}
+
 void Yuy2ToRgb32(const uint8_t* yuy2, size_t in_stride, int width, int height, uint8_t* out,
                  size_t out_stride) {
     Yuy2ToBgr<4>(yuy2, in_stride, width, height, out, out_stride);
@@ -189,7 +248,9 @@ void Yuy2ToBgr24(const uint8_t* yuy2, size_t in_stride, int width, int height, u
                  size_t out_stride) {
     Yuy2ToBgr<3>(yuy2, in_stride, width, height, out, out_stride);
 }
-void LiftLuma(uint8_t* yuy2, size_t stride, int width, int height, int level) {
+namespace {
+
+void LiftEvery(uint8_t* pixels, size_t stride, int width, int height, int step, int level) {
     level = std::clamp(level, 0, 255);
     if (level == 0) {
         return;
@@ -199,11 +260,21 @@ void LiftLuma(uint8_t* yuy2, size_t stride, int width, int height, int level) {
         lifted[b] = static_cast<uint8_t>(b + (255 - b) * level / 255);
     }
     for (int row = 0; row < height; ++row) {
-        uint8_t* luma = yuy2 + row * stride;
+        uint8_t* luma = pixels + row * stride;
         for (int x = 0; x < width; ++x) {
-            luma[2 * x] = lifted[luma[2 * x]];
+            luma[step * x] = lifted[luma[step * x]];
         }
     }
+}
+
+}  // namespace
+
+void LiftLuma(uint8_t* yuy2, size_t stride, int width, int height, int level) {
+    LiftEvery(yuy2, stride, width, height, 2, level);
+}
+
+void LiftLumaPlane(uint8_t* luma, size_t stride, int width, int height, int level) {
+    LiftEvery(luma, stride, width, height, 1, level);
 }
 
 }  // namespace kestrel::media

@@ -60,7 +60,9 @@ _Static_assert(QW_MEDIA_ERR_BAD_ARGUMENT < 0 && QW_MEDIA_ERR_TIMER < 0 &&
                "failures are negative");
 
 /* The window formats are distinct bits. */
-_Static_assert((KM_FORMAT_YUY2 & KM_FORMAT_RGB32) == 0, "format bits");
+_Static_assert((KM_FORMAT_YUY2 & KM_FORMAT_RGB32) == 0 &&
+                   ((KM_FORMAT_YUY2 | KM_FORMAT_RGB32) & KM_FORMAT_I420) == 0,
+               "format bits");
 
 /* Callback types must accept the caller's functions without casts. */
 static int32_t QW_CDECL play_info(void* user, const QwPlayInfo* info) {

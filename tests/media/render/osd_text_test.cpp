@@ -229,6 +229,52 @@ TEST(OsdTextDraw, CellsFollowTheByteSequence) {
     EXPECT_EQ(DrawnRgb(osd, 64, 32), expected);
 }
 
+TEST(OsdTextDraw, I420SetsLumaAndTheTouchedBlocksChromaInTheYuy2Colours) {
+    // Odd sizes and text clipped at the right and bottom edges.
+    const int width = 41;
+    const int height = 13;
+    const int chroma_width = 21;
+    const int chroma_height = 7;
+    OsdText osd;
+    ASSERT_EQ(osd.Set(1, "AW#AW#", 1, kRed), 0);
+    PixelSet expected;
+    for (int cell = 0; cell < 6; ++cell) {
+        AddAscii(expected, "AW#AW#"[cell], 8 * cell, 5, width, height);
+    }
+    TestPicture yuy2(width, height, 2, {50, 100, 50, 150});
+    osd.DrawYuy2(yuy2.Pixels(), yuy2.stride, width, height);
+    const auto [first_x, first_y] = *expected.begin();
+    const uint8_t text_y = yuy2.Row(first_y)[2 * first_x];
+    const uint8_t text_u = yuy2.Row(first_y)[4 * (first_x / 2) + 1];
+    const uint8_t text_v = yuy2.Row(first_y)[4 * (first_x / 2) + 3];
+
+    TestPicture y(width, height, 1, {50});
+    TestPicture u(chroma_width, chroma_height, 1, {100});
+    TestPicture v(chroma_width, chroma_height, 1, {150});
+    uint8_t* const planes[3] = {y.Pixels(), u.Pixels(), v.Pixels()};
+    const int32_t strides[3] = {static_cast<int32_t>(y.stride), static_cast<int32_t>(u.stride),
+                                static_cast<int32_t>(v.stride)};
+    osd.DrawI420(planes, strides, width, height);
+    EXPECT_EQ(y.GuardChanges(1) + u.GuardChanges(1) + v.GuardChanges(1), 0);
+    std::set<std::pair<int, int>> blocks;
+    for (int row = 0; row < height; ++row) {
+        for (int x = 0; x < width; ++x) {
+            const bool set = expected.count({x, row}) != 0;
+            ASSERT_EQ(y.Row(row)[x], set ? text_y : 50) << x << "," << row;
+            if (set) {
+                blocks.insert({x / 2, row / 2});
+            }
+        }
+    }
+    for (int row = 0; row < chroma_height; ++row) {
+        for (int x = 0; x < chroma_width; ++x) {
+            const bool touched = blocks.count({x, row}) != 0;
+            ASSERT_EQ(u.Row(row)[x], touched ? text_u : 100) << x << "," << row;
+            ASSERT_EQ(v.Row(row)[x], touched ? text_v : 150) << x << "," << row;
+        }
+    }
+}
+
 class OsdPositionTest : public ::testing::TestWithParam<int> {};
 
 TEST_P(OsdPositionTest, TextSitsAtItsPosition) {

@@ -1,5 +1,5 @@
 // Captures of what the renderer showed: against ffmpeg's decoding of the
-// same frame in both modes, against what the window got, the refusals, and
+// same frame in every mode, against what the window got, the refusals, and
 // while the channel thread keeps drawing.
 #include <gtest/gtest.h>
 
@@ -26,7 +26,8 @@ struct ModeCase {
 };
 
 constexpr ModeCase kModes[] = {{KM_FORMAT_YUY2 | KM_FORMAT_RGB32, VideoRenderer::Mode::kYuy2},
-                               {KM_FORMAT_RGB32, VideoRenderer::Mode::kSoftware}};
+                               {KM_FORMAT_RGB32, VideoRenderer::Mode::kSoftware},
+                               {KM_FORMAT_I420 | KM_FORMAT_YUY2, VideoRenderer::Mode::kI420}};
 
 const Yuy2Picture& CifFrame() {
     // Padded rows, as a decoder's may be.
@@ -54,7 +55,7 @@ std::vector<uint8_t> RowsReversed(const std::vector<uint8_t>& picture, size_t ro
     return reversed;
 }
 
-TEST(VideoRendererCapture, MatchesFfmpegDecodingInBothModesAndFlipReversesRows) {
+TEST(VideoRendererCapture, MatchesFfmpegDecodingInEveryModeAndFlipReversesRows) {
     ASSERT_FALSE(CifFrame().bytes.empty());
     // See kRgbMaxDifference: ffmpeg's unscaled 4:2:0 conversion, like ours,
     // gives each chroma sample to its 2x2 pixels.
@@ -90,6 +91,7 @@ TEST(VideoRendererCapture, MatchesFfmpegDecodingInBothModesAndFlipReversesRows) 
         upright_per_mode.push_back(std::move(upright));
     }
     EXPECT_EQ(upright_per_mode[0], upright_per_mode[1]);
+    EXPECT_EQ(upright_per_mode[0], upright_per_mode[2]);
 }
 
 TEST(VideoRendererCapture, HoldsTheLastPictureAsTheWindowGotIt) {
@@ -111,6 +113,13 @@ TEST(VideoRendererCapture, HoldsTheLastPictureAsTheWindowGotIt) {
         std::vector<uint8_t> shown;
         if (pictures[0].format == KM_FORMAT_YUY2) {
             shown = AsBgr24(pictures[0].pixels.data(), 2 * kCifWidth);
+        } else if (pictures[0].format == KM_FORMAT_I420) {
+            const uint8_t* y = pictures[0].pixels.data();
+            const uint8_t* const planes[3] = {y, y + kCifWidth * kCifHeight,
+                                              y + kCifWidth * kCifHeight * 5 / 4};
+            const int32_t strides[3] = {kCifWidth, kCifWidth / 2, kCifWidth / 2};
+            shown.resize(kCaptureBytes);
+            PlanarToBgr24(planes, strides, kCifWidth, kCifHeight, shown.data(), 3 * kCifWidth);
         } else {
             for (size_t i = 0; i < pictures[0].pixels.size(); i += 4) {
                 shown.insert(shown.end(), pictures[0].pixels.begin() + static_cast<ptrdiff_t>(i),

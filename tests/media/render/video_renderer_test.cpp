@@ -1,5 +1,5 @@
-// The renderer with a memory window: what reaches the window in YUY2 and
-// software mode, opening rules, re-opening, brightness and text.
+// The renderer with a memory window: what reaches the window in I420, YUY2
+// and software mode, opening rules, re-opening, brightness and text.
 #include "video_renderer.h"
 
 #include <gtest/gtest.h>
@@ -90,6 +90,58 @@ TEST(VideoRenderer, RgbOnlyWindowGetsTheConvertedPicture) {
     EXPECT_EQ(pictures[0].width, kCifWidth);
     EXPECT_TRUE(pictures[0].md5_yuv420.empty());
     EXPECT_EQ(pictures[0].pixels, expected);
+}
+
+TEST(VideoRenderer, I420WindowGetsThePlanesLiftedAndWithText) {
+    const auto decoded = DecodeWithFfmpeg("", MediaFile("clip_cif.h264"), "yuv420p", "bitexact", 1);
+    ASSERT_TRUE(decoded.has_value());
+    const PaddedYuv420 frame(decoded->data(), kCifWidth, kCifHeight, 16);
+    const size_t luma_bytes = size_t{kCifWidth} * kCifHeight;
+    const std::vector<uint8_t> planes(
+        decoded->begin(), decoded->begin() + static_cast<ptrdiff_t>(luma_bytes * 3 / 2));
+    MemoryWindow window(KM_FORMAT_I420 | KM_FORMAT_YUY2 | KM_FORMAT_RGB32, true);
+    VideoRenderer renderer;
+    ASSERT_TRUE(renderer.Open(window.Window(), kCifWidth, kCifHeight));
+    EXPECT_EQ(renderer.CurrentMode(), VideoRenderer::Mode::kI420);
+    ASSERT_EQ(renderer.Osd().Set(1, "CAM 1", 1, 0xE0), 0);
+    const auto draw = [&](bool text) {
+        return renderer.DrawPlanar(frame.planes, frame.strides, kCifWidth, kCifHeight, text);
+    };
+    ASSERT_TRUE(draw(false));
+    renderer.SetBrightness(255);
+    ASSERT_TRUE(draw(false));
+    renderer.SetBrightness(0);
+    ASSERT_TRUE(draw(true));
+    ASSERT_TRUE(DrawFrame(renderer));  // packed input, planar out
+
+    const auto pictures = window.Pictures();
+    ASSERT_EQ(pictures.size(), 4u);
+    for (const PresentedPicture& picture : pictures) {
+        EXPECT_EQ(picture.format, KM_FORMAT_I420);
+        EXPECT_EQ(picture.width, kCifWidth);
+        EXPECT_EQ(picture.height, kCifHeight);
+    }
+    EXPECT_EQ(pictures[0].md5_yuv420, FirstCifFrame().md5);
+    EXPECT_EQ(pictures[0].pixels, planes);
+    EXPECT_EQ(pictures[3].pixels, planes);
+    for (size_t i = 0; i < planes.size(); ++i) {
+        ASSERT_EQ(pictures[1].pixels[i], i < luma_bytes ? 255 : planes[i]) << i;
+    }
+    // The text changes luma only in its box at the top right.
+    const int text_x = kCifWidth - 5 * 8 - 5;
+    int changed = 0;
+    for (size_t i = 0; i < luma_bytes; ++i) {
+        if (pictures[2].pixels[i] != planes[i]) {
+            const int x = static_cast<int>(i % kCifWidth);
+            const int y = static_cast<int>(i / kCifWidth);
+            ASSERT_GE(x, text_x);
+            ASSERT_LT(x, kCifWidth - 5);
+            ASSERT_GE(y, 5);
+            ASSERT_LT(y, 5 + 16);
+            ++changed;
+        }
+    }
+    EXPECT_GT(changed, 40);
 }
 
 TEST(VideoRenderer, OpenRefusesWindowsAndSizesItCannotServe) {
@@ -223,7 +275,7 @@ TEST(VideoRenderer, PlanarPicturesShowAndCaptureAsTheirYuy2) {
     }
     ASSERT_NE(packed[0], packed[1]);
     const size_t capture_bytes = size_t{3} * kCifWidth * kCifHeight;
-    for (const uint32_t formats : {KM_FORMAT_YUY2, KM_FORMAT_RGB32}) {
+    for (const uint32_t formats : {KM_FORMAT_I420, KM_FORMAT_YUY2, KM_FORMAT_RGB32}) {
         for (const int brightness : {0, 90}) {
             for (const bool text : {false, true}) {
                 MemoryWindow planar_window(formats, true);

@@ -193,6 +193,56 @@ TEST(PlanarToRgb32, MatchesTheWayThroughYuy2ToTheBitAtAnySize) {
     EXPECT_EQ(direct, through_yuy2);
 }
 
+TEST(Yuy2ToPlanar, GivesBackThePlanesAndConvertsAsTheYuy2AtAnySize) {
+    // Every size up to 37 x 5; rows padded, with guard bytes in the padding.
+    for (int width = 1; width <= 37; ++width) {
+        for (int height = 1; height <= 5; ++height) {
+            const int chroma_width = (width + 1) / 2;
+            const int chroma_height = (height + 1) / 2;
+            const int32_t strides[3] = {width + 3, chroma_width + 2, chroma_width + 5};
+            std::vector<uint8_t> source[3];
+            std::vector<uint8_t> back[3];
+            const uint8_t* source_planes[3];
+            uint8_t* back_planes[3];
+            for (int p = 0; p < 3; ++p) {
+                const size_t rows = p == 0 ? height : chroma_height;
+                source[p].resize(static_cast<size_t>(strides[p]) * rows);
+                for (size_t i = 0; i < source[p].size(); ++i) {
+                    source[p][i] = static_cast<uint8_t>(i * (29 + 64 * p) + 7 * p);
+                }
+                back[p].assign(source[p].size(), 0xEE);
+                source_planes[p] = source[p].data();
+                back_planes[p] = back[p].data();
+            }
+            const size_t yuy2_stride = 2 * static_cast<size_t>(width) + 2;
+            std::vector<uint8_t> yuy2(yuy2_stride * height);
+            PlanarToYuy2(source_planes, strides, width, height, yuy2.data(), yuy2_stride);
+            Yuy2ToPlanar(yuy2.data(), yuy2_stride, width, height, back_planes, strides);
+
+            for (int p = 0; p < 3; ++p) {
+                const int used = p == 0 ? width : chroma_width;
+                for (size_t i = 0; i < back[p].size(); ++i) {
+                    const int x = static_cast<int>(i % strides[p]);
+                    uint8_t expected = x < used ? source[p][i] : 0xEE;
+                    // YUY2 has no room for an odd width's last V: its
+                    // neighbour's stands in.
+                    if (p == 2 && width % 2 != 0 && x == used - 1) {
+                        expected = x > 0 ? source[p][i - 1] : 128;
+                    }
+                    ASSERT_EQ(back[p][i], expected)
+                        << width << " x " << height << " plane " << p << " byte " << i;
+                }
+            }
+            const size_t bgr_stride = 3 * static_cast<size_t>(width) + 3;
+            std::vector<uint8_t> from_yuy2(bgr_stride * height, 0xEE);
+            std::vector<uint8_t> from_planes(from_yuy2.size(), 0xEE);
+            Yuy2ToBgr24(yuy2.data(), yuy2_stride, width, height, from_yuy2.data(), bgr_stride);
+            PlanarToBgr24(back_planes, strides, width, height, from_planes.data(), bgr_stride);
+            ASSERT_EQ(from_planes, from_yuy2) << width << " x " << height;
+        }
+    }
+}
+
 TEST(Yuy2ToRgb32, OddWidthWritesOnlyItsPixels) {
     // Three grey pixels: the last one has no V byte of its own.
     const uint8_t yuy2[6] = {126, 128, 126, 128, 126, 128};

@@ -38,7 +38,34 @@ bool ChromaRowsPaired(const uint8_t* pixels, int width, int height, size_t strid
 }
 
 size_t BytesPerPixel(uint32_t format) {
-    return format == KM_FORMAT_RGB32 ? 4 : 2;
+    return format == KM_FORMAT_RGB32 ? 4 : format == KM_FORMAT_I420 ? 1 : 2;
+}
+
+// The planes of the library's one-buffer I420 picture, rows unpadded.
+std::vector<uint8_t> UnpaddedI420(const uint8_t* pixels, int width, int height, size_t stride) {
+    const size_t chroma_stride = (stride + 1) / 2;
+    const size_t chroma_width = (static_cast<size_t>(width) + 1) / 2;
+    const int chroma_height = (height + 1) / 2;
+    std::vector<uint8_t> planes;
+    for (int row = 0; row < height; ++row) {
+        planes.insert(planes.end(), pixels + row * stride, pixels + row * stride + width);
+    }
+    const uint8_t* chroma = pixels + stride * static_cast<size_t>(height);
+    for (int row = 0; row < 2 * chroma_height; ++row) {
+        const uint8_t* begin = chroma + row * chroma_stride;
+        planes.insert(planes.end(), begin, begin + chroma_width);
+    }
+    return planes;
+}
+
+std::string Md5(const std::vector<uint8_t>& bytes) {
+    AVMD5* md5 = av_md5_alloc();
+    av_md5_init(md5);
+    av_md5_update(md5, bytes.data(), bytes.size());
+    uint8_t digest[16];
+    av_md5_final(md5, digest);
+    av_free(md5);
+    return Hex(digest);
 }
 
 }  // namespace
@@ -85,7 +112,14 @@ void MemoryWindow::Present(void* user, uint32_t format, const uint8_t* pixels, i
         picture.chroma_rows_paired =
             ChromaRowsPaired(pixels, width, height, static_cast<size_t>(stride));
     }
-    if (usable && self->keep_pixels_) {
+    if (usable && format == KM_FORMAT_I420) {
+        std::vector<uint8_t> planes =
+            UnpaddedI420(pixels, width, height, static_cast<size_t>(stride));
+        picture.md5_yuv420 = Md5(planes);
+        if (self->keep_pixels_) {
+            picture.pixels = std::move(planes);
+        }
+    } else if (usable && self->keep_pixels_) {
         const size_t row_bytes = BytesPerPixel(format) * static_cast<size_t>(width);
         picture.pixels.resize(row_bytes * static_cast<size_t>(height));
         for (int row = 0; row < height; ++row) {

@@ -2,7 +2,8 @@
 // presented picture its format, size and the MD5 (hex) of the picture as
 // planar 4:2:0, so it compares with `ffmpeg -f framemd5` of the source clip
 // (YUY2 is packed back losslessly: luma as is, chroma of the even rows).
-// Optionally the pixels too.
+// Optionally the pixels too (I420: the three planes without row padding,
+// one after the other).
 //
 // Threading: present/clear run on the library's channel thread; the
 // accessors may be called from any thread.
@@ -23,7 +24,7 @@ struct PresentedPicture {
     uint32_t format = 0;
     int width = 0;
     int height = 0;
-    std::string md5_yuv420;          // YUY2 pictures only; empty for RGB32
+    std::string md5_yuv420;          // YUY2 and I420 pictures; empty for RGB32
     bool chroma_rows_paired = true;  // YUY2: odd rows repeat the even rows' chroma
     std::vector<uint8_t> pixels;     // rows without padding; only when kept
 };
