@@ -1,5 +1,6 @@
 #include "CDlgRealAv.h"
 
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
@@ -720,6 +721,17 @@ void CDlgRealAv::keyPressEvent(QKeyEvent* event) {
         return;
     }
     PageWidget::keyPressEvent(event);
+}
+
+void CDlgRealAv::closeEvent(QCloseEvent* event) {
+    // Closing the full-screen window (its only frame is the screen) returns
+    // the page to the main window instead of losing it.
+    if (fullScreen_) {
+        event->ignore();
+        LeaveFullScreen();
+        return;
+    }
+    PageWidget::closeEvent(event);
 }
 
 }  // namespace kestrel::ui

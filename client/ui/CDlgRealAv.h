@@ -92,6 +92,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     static bool ValidPane(intptr_t k) { return k >= 0 && k < client::kPaneCount; }

@@ -205,6 +205,14 @@ void LivePageTest::EightChannelGridsDoubleClickAndFullScreen() {
     QVERIFY(!page.PtzPane()->isHidden());
     QCOMPARE(page.Pane(0)->geometry().topLeft(), QPoint(0, 0));
     QCOMPARE(VisiblePanes(page).size(), size_t{9});
+
+    // Closing the full-screen window brings the page back as well.
+    setup.Command(ui::kPanelLayout, 0);
+    QVERIFY(page.isWindow());
+    page.close();
+    QVERIFY(!page.IsFullScreen());
+    QCOMPARE(page.parentWidget(), setup.window.get());
+    QVERIFY(page.isVisible());
 }
 
 void LivePageTest::ConnectAllStartsOnlyTheRecordersChannels() {
