@@ -31,8 +31,7 @@ client::ClientContext& UiFixture::Context() {
     return *context_;
 }
 
-bool UiFixture::LogIn(const std::string& user, const std::string& password,
-                      int32_t streamChoice) {
+bool UiFixture::LogIn(const std::string& user, const std::string& password, int32_t streamChoice) {
     client::ClientContext& context = Context();
     context.ip = "127.0.0.1";
     context.mediaPort = recorder_->CommandPort();
