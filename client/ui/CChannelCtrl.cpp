@@ -184,12 +184,8 @@ void CChannelCtrl::ToggleTalk() {
 void CChannelCtrl::paintEvent(QPaintEvent* event) {
     PageWidget::paintEvent(event);
     QPainter painter(this);
-    const QRect title(0, 0, width(), kTitleHeight);
-    painter.fillRect(title, widgets::Theme::kTitleBar);
-    painter.setPen(widgets::Theme::kText);
-    painter.setFont(widgets::Theme::TitleFont());
-    painter.drawText(title.adjusted(8, 0, -4, 0), Qt::AlignVCenter | Qt::AlignLeft,
-                     Text(client::kTextPlayControl));
+    widgets::Theme::DrawTitleBar(painter, QRect(0, 0, width(), kTitleHeight),
+                                 Text(client::kTextPlayControl));
 }
 
 }  // namespace kestrel::ui

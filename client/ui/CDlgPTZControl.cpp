@@ -119,12 +119,8 @@ void CDlgPTZControl::HoldToMove(QAbstractButton* button, intptr_t code) {
 void CDlgPTZControl::paintEvent(QPaintEvent* event) {
     PageWidget::paintEvent(event);
     QPainter painter(this);
-    const QRect title(0, 0, width(), kTitleHeight);
-    painter.fillRect(title, widgets::Theme::kTitleBar);
-    painter.setPen(widgets::Theme::kText);
-    painter.setFont(widgets::Theme::TitleFont());
-    painter.drawText(title.adjusted(8, 0, -4, 0), Qt::AlignVCenter | Qt::AlignLeft,
-                     Text(client::kTextPtzControl));
+    widgets::Theme::DrawTitleBar(painter, QRect(0, 0, width(), kTitleHeight),
+                                 Text(client::kTextPtzControl));
 }
 
 }  // namespace kestrel::ui

@@ -1,6 +1,7 @@
 #include "theme.h"
 
 #include <QApplication>
+#include <QPainter>
 #include <QPalette>
 #include <QStyleFactory>
 
@@ -20,6 +21,13 @@ QFont Theme::TitleFont() {
     font.setBold(true);
     font.setPixelSize(13);
     return font;
+}
+
+void Theme::DrawTitleBar(QPainter& painter, const QRect& bar, const QString& text) {
+    painter.fillRect(bar, kTitleBar);
+    painter.setPen(kText);
+    painter.setFont(TitleFont());
+    painter.drawText(bar.adjusted(8, 0, -4, 0), Qt::AlignVCenter | Qt::AlignLeft, text);
 }
 
 void Theme::Apply(QApplication& application) {

@@ -8,6 +8,8 @@
 #include <QString>
 
 class QApplication;
+class QPainter;
+class QRect;
 
 namespace kestrel::widgets {
 
@@ -30,6 +32,8 @@ struct Theme {
     static QFont BaseFont();
     // A bold font for page titles and title bars.
     static QFont TitleFont();
+    // A panel's title bar: the bar colour with the text at its left.
+    static void DrawTitleBar(QPainter& painter, const QRect& bar, const QString& text);
 };
 
 }  // namespace kestrel::widgets
