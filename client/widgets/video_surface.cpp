@@ -79,7 +79,25 @@ void VideoSurface::Core::Present(uint32_t format, const uint8_t* pixels, int wid
         targetH <= 0) {
         return;
     }
-    const AVPixelFormat source = format == KM_FORMAT_YUY2 ? AV_PIX_FMT_YUYV422 : AV_PIX_FMT_BGR0;
+    // The library's planar picture is one buffer: Y, then U and V planes of
+    // half the stride (rounded up) and half the rows (rounded up).
+    const uint8_t* sourcePlanes[4] = {pixels, nullptr, nullptr, nullptr};
+    int sourceStrides[4] = {stride, 0, 0, 0};
+    AVPixelFormat source = AV_PIX_FMT_BGR0;
+    if (format == KM_FORMAT_I420) {
+        if (stride < width) {
+            return;
+        }
+        source = AV_PIX_FMT_YUV420P;
+        const int chromaStride = (stride + 1) / 2;
+        sourcePlanes[1] = pixels + static_cast<size_t>(stride) * static_cast<size_t>(height);
+        sourcePlanes[2] = sourcePlanes[1] +
+                          static_cast<size_t>(chromaStride) * static_cast<size_t>((height + 1) / 2);
+        sourceStrides[1] = chromaStride;
+        sourceStrides[2] = chromaStride;
+    } else if (format == KM_FORMAT_YUY2) {
+        source = AV_PIX_FMT_YUYV422;
+    }
     if (!PrepareScaler(source, width, height, targetW, targetH)) {
         return;
     }
@@ -89,8 +107,6 @@ void VideoSurface::Core::Present(uint32_t format, const uint8_t* pixels, int wid
             return;
         }
     }
-    const uint8_t* sourcePlanes[4] = {pixels, nullptr, nullptr, nullptr};
-    const int sourceStrides[4] = {stride, 0, 0, 0};
     uint8_t* targetPlanes[4] = {back.bits(), nullptr, nullptr, nullptr};
     const int targetStrides[4] = {static_cast<int>(back.bytesPerLine()), 0, 0, 0};
     sws_scale(scaler, sourcePlanes, sourceStrides, 0, height, targetPlanes, targetStrides);
@@ -128,7 +144,7 @@ void VideoSurface::Core::AskRepaint() {
 VideoSurface::VideoSurface(QWidget* parent) : QWidget(parent), core_(std::make_unique<Core>()) {
     core_->widget = this;
     core_->window.user = core_.get();
-    core_->window.formats = KM_FORMAT_YUY2 | KM_FORMAT_RGB32;
+    core_->window.formats = KM_FORMAT_I420 | KM_FORMAT_YUY2 | KM_FORMAT_RGB32;
     core_->window.present = &Core::PresentEntry;
     core_->window.clear = &Core::ClearEntry;
     // The picture covers the whole area: nothing underneath needs drawing.
