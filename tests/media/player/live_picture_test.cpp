@@ -3,7 +3,6 @@
 // display settings, all through the exports into a memory window.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -207,26 +206,16 @@ TEST_P(LivePlanarPicture, PicturesArriveAsTheDecodedPlanesAcrossASizeChange) {
     const std::optional<Clip> d1 = LoadClip("clip_d1");
     ASSERT_TRUE(cif && d1);
     Feed(cif->units, 10);
-    ASSERT_TRUE(window_.WaitForCount(10, kWaitMs));
-    ASSERT_EQ(QW_DVR_MEDIA_SetChBrightness(handle_, 0, 255), 0);
     Feed(d1->units, 10);
     ASSERT_TRUE(window_.WaitForCount(20, kWaitMs));
-    ASSERT_EQ(QW_DVR_MEDIA_SetChBrightness(handle_, 0, 0), 0);
 
     const std::vector<test::PresentedPicture> pictures = window_.Pictures();
     ASSERT_EQ(pictures.size(), 20u);
-    for (size_t i = 0; i < 10; ++i) {
+    for (size_t i = 0; i < pictures.size(); ++i) {
+        const bool first_part = i < 10;
         EXPECT_EQ(pictures[i].format, KM_FORMAT_I420);
-        EXPECT_EQ(pictures[i].width, 352);
-        EXPECT_EQ(pictures[i].md5_yuv420, cif->md5s.at(i)) << "picture " << i;
-    }
-    for (size_t i = 10; i < 20; ++i) {
-        EXPECT_EQ(pictures[i].format, KM_FORMAT_I420);
-        ASSERT_EQ(pictures[i].width, 704);
-        ASSERT_EQ(pictures[i].pixels.size(), 704u * 576u * 3 / 2);
-        const auto luma_end = pictures[i].pixels.begin() + 704 * 576;
-        EXPECT_EQ(std::count(pictures[i].pixels.begin(), luma_end, 255), 704 * 576)
-            << "every luma byte lifted to white, picture " << i;
+        EXPECT_EQ(pictures[i].width, first_part ? 352 : 704) << i;
+        EXPECT_EQ(pictures[i].md5_yuv420, (first_part ? cif : d1)->md5s.at(i % 10)) << i;
     }
     EXPECT_EQ(window_.Clears(), 1) << "one re-open for the size change";
 }
