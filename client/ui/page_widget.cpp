@@ -12,7 +12,9 @@ QEvent::Type PageMessageEvent::EventType() {
 PageWidget::PageWidget(client::ClientContext& context, QWidget* parent)
     : QWidget(parent), context_(context) {}
 
-PageWidget::~PageWidget() { UnregisterPage(); }
+PageWidget::~PageWidget() {
+    UnregisterPage();
+}
 
 void PageWidget::RegisterPage(client::PageId id) {
     UnregisterPage();
@@ -27,7 +29,9 @@ void PageWidget::UnregisterPage() {
     }
 }
 
-QString PageWidget::Text(int id) const { return QString::fromStdString(context_.LoadText(id)); }
+QString PageWidget::Text(int id) const {
+    return QString::fromStdString(context_.LoadText(id));
+}
 
 void PageWidget::Post(uint32_t message, intptr_t first, intptr_t second) {
     QCoreApplication::postEvent(this, new PageMessageEvent(message, first, second));

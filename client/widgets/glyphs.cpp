@@ -44,8 +44,8 @@ void DrawSpeaker(QPainter& painter, const QRectF& box, bool on) {
     painter.drawPolygon(body);
     painter.setBrush(Qt::NoBrush);
     if (on) {
-        painter.drawArc(QRectF(box.left() + w * 0.35, box.top() + w * 0.3, w * 0.4, w * 0.4), -60 * 16,
-                        120 * 16);
+        painter.drawArc(QRectF(box.left() + w * 0.35, box.top() + w * 0.3, w * 0.4, w * 0.4),
+                        -60 * 16, 120 * 16);
         painter.drawArc(QRectF(box.left() + w * 0.3, box.top() + w * 0.12, w * 0.7, w * 0.76),
                         -60 * 16, 120 * 16);
     } else {
@@ -87,7 +87,8 @@ void DrawGlyph(QPainter& painter, const QRectF& outer, Glyph glyph, const QColor
         case Glyph::kSnapshot: {
             const QRectF body = box.adjusted(w * 0.05, w * 0.28, -w * 0.05, -w * 0.12);
             painter.drawRoundedRect(body, w * 0.08, w * 0.08);
-            painter.drawRect(QRectF(box.left() + w * 0.32, box.top() + w * 0.14, w * 0.36, w * 0.14));
+            painter.drawRect(
+                QRectF(box.left() + w * 0.32, box.top() + w * 0.14, w * 0.36, w * 0.14));
             painter.drawEllipse(body.center(), w * 0.17, w * 0.17);
             break;
         }
@@ -132,8 +133,9 @@ void DrawGlyph(QPainter& painter, const QRectF& outer, Glyph glyph, const QColor
             DrawSpeaker(painter, box.adjusted(w * 0.05, 0, 0, 0), false);
             break;
         case Glyph::kTalk: {
-            painter.drawRoundedRect(QRectF(box.left() + w * 0.36, box.top() + w * 0.08, w * 0.28, w * 0.5),
-                                    w * 0.14, w * 0.14);
+            painter.drawRoundedRect(
+                QRectF(box.left() + w * 0.36, box.top() + w * 0.08, w * 0.28, w * 0.5), w * 0.14,
+                w * 0.14);
             painter.drawArc(QRectF(box.left() + w * 0.24, box.top() + w * 0.25, w * 0.52, w * 0.5),
                             180 * 16, 180 * 16);
             painter.drawLine(QPointF(box.center().x(), box.top() + w * 0.75),
@@ -203,7 +205,8 @@ void DrawGlyph(QPainter& painter, const QRectF& outer, Glyph glyph, const QColor
         }
         case Glyph::kLogout: {
             const QPointF c = box.center();
-            painter.drawArc(box.adjusted(w * 0.15, w * 0.18, -w * 0.15, -w * 0.12), 120 * 16, 300 * 16);
+            painter.drawArc(box.adjusted(w * 0.15, w * 0.18, -w * 0.15, -w * 0.12), 120 * 16,
+                            300 * 16);
             painter.drawLine(QPointF(c.x(), box.top() + w * 0.08), QPointF(c.x(), c.y()));
             break;
         }

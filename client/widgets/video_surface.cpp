@@ -154,7 +154,9 @@ VideoSurface::VideoSurface(QWidget* parent) : QWidget(parent), core_(std::make_u
 
 VideoSurface::~VideoSurface() = default;
 
-KmVideoWindow* VideoSurface::Window() { return &core_->window; }
+KmVideoWindow* VideoSurface::Window() {
+    return &core_->window;
+}
 
 void VideoSurface::SetStatusText(const QString& text) {
     if (text != statusText_) {

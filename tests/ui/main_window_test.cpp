@@ -8,8 +8,8 @@
 #include "CDlgVideo.h"
 #include "CUserLogin.h"
 #include "picture_button.h"
-#include "video_surface.h"
 #include "ui_fixture.h"
+#include "video_surface.h"
 
 namespace kestrel::ui_test {
 
