@@ -10,6 +10,7 @@
 #include "CDlgRealAv.h"
 #include "CUserLogin.h"
 #include "client_context.h"
+#include "live_messages.h"
 #include "message_box_ui.h"
 #include "page_messages.h"
 #include "platform/paths.h"
@@ -18,7 +19,7 @@
 namespace kestrel::app {
 namespace {
 
-// UM_PANEL_COMMAND code 4's argument for a grid of panes.
+// The layout command's argument for a grid of panes.
 intptr_t LayoutArgument(int panes) {
     switch (panes) {
         case 1:
@@ -41,10 +42,10 @@ void ApplyAfterLogin(const CommandLine& options, ui::CDlgMainWnd& window) {
         return;
     }
     if (options.layout != 0) {
-        live->OnMessage(client::UM_PANEL_COMMAND, 4, LayoutArgument(options.layout));
+        live->OnMessage(client::UM_PANEL_COMMAND, ui::kPanelLayout, LayoutArgument(options.layout));
     }
     if (options.fullScreen) {
-        live->OnMessage(client::UM_PANEL_COMMAND, 4, 0);
+        live->OnMessage(client::UM_PANEL_COMMAND, ui::kPanelLayout, 0);
     }
 }
 

@@ -12,6 +12,7 @@
 #include "CDlgPlayBack.h"
 #include "CDlgRealAv.h"
 #include "CUserLogin.h"
+#include "live_messages.h"
 #include "picture_button.h"
 #include "text_ids.h"
 #include "theme.h"
@@ -205,7 +206,7 @@ void CDlgMainWnd::ShowPage(int identifier) {
                 liveChosenOnce_ = true;
                 // 1, 4, 9 or 16 panes for 1, 4, 8 or 16 channels.
                 const int side = static_cast<int>(std::sqrt(Context().channelCount + 1));
-                livePage_->OnMessage(client::UM_PANEL_COMMAND, 4, side);
+                livePage_->OnMessage(client::UM_PANEL_COMMAND, kPanelLayout, side);
             }
             if (currentPage_ != kPageLive) {
                 livePage_->ShowRecordMarkers(true);
