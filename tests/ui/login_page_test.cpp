@@ -77,7 +77,7 @@ void LoginPageTest::FieldLimitsStatusLineAndReset() {
     ui::CUserLogin page(fixture.Context(), nullptr);
     page.show();
     QVERIFY(!Find<QLabel>(page, "statusLine")->isVisible());
-    Find(page, "addressField")->setText(QStringLiteral("10.0.0.5"));
+    Find(page, "addressField")->setText(QStringLiteral("127.0.0.5"));
     QTest::keyClicks(Find(page, "userIdField"), QStringLiteral("abcdefghij"));
     QTest::keyClicks(Find(page, "passwordField"), QStringLiteral("0123456789"));
     QCOMPARE(Find(page, "userIdField")->text(), QStringLiteral("abcdefgh"));
@@ -98,7 +98,7 @@ void LoginPageTest::FieldLimitsStatusLineAndReset() {
     QCOMPARE(Find(page, "userIdField")->text(), QString());
     QCOMPARE(Find(page, "passwordField")->text(), QString());
     QCOMPARE(Status(page), QString());
-    QCOMPARE(Find(page, "addressField")->text(), QStringLiteral("10.0.0.5"));
+    QCOMPARE(Find(page, "addressField")->text(), QStringLiteral("127.0.0.5"));
 }
 
 void LoginPageTest::ModeListAndAutoIpRows() {
