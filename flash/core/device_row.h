@@ -21,6 +21,8 @@ struct DeviceRow {
     uint32_t colour = kColourDarkBlue;
     std::string state;
     uint32_t progress = 0;  // bytes uploaded
+    uint32_t size = 0;      // image bytes the upload announced: the progress range
+    std::string speed;      // the "Upload Speed(KB/s)" cell
     std::string comment;
     std::string ip;
     std::string job_text;        // copied into the upload job; discovery leaves it empty

@@ -1,0 +1,292 @@
+// One upload: the worker thread's body and the recorder's status texts.
+#include <chrono>
+#include <cstdio>
+
+#include "flash_packet.h"
+#include "fleet_core.h"
+
+namespace kestrel::flash {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr char kReviewNetwork[] = "Please review network connection";
+constexpr int kReadableSliceMs = 1000;
+// A send waits this long for room before the connection counts as broken.
+constexpr int kSendWaitMs = 30000;
+
+RowText Failed(const char* comment) {
+    return {"Upgrade failed", comment, kColourRed};
+}
+
+// The worker's view of its row and its connection.
+class Upload {
+public:
+    Upload(std::shared_ptr<UpgradeFleet::Core> core, const UpgradeOptions& options, UpgradeJob job)
+        : core_(std::move(core)), options_(options), job_(std::move(job)) {}
+
+    void Run();
+
+private:
+    enum class Loop { kContinue, kEnd };
+
+    void Show(const char* state, const char* comment, uint32_t colour) {
+        core_->UpdateRow(job_.row, [&](DeviceRow& row) {
+            row.state = state;
+            row.comment = comment;
+            row.colour = colour;
+        });
+    }
+    void ShowProgress(uint32_t progress) {
+        core_->UpdateRow(job_.row, [&](DeviceRow& row) { row.progress = progress; });
+    }
+    bool Connect();
+    bool SendPacket(const FlashPacket& packet);
+    void ReceiveLoop();
+    Loop OnPacket(const FlashPacket& packet);
+    void WritePhase();
+    void End();
+
+    std::shared_ptr<UpgradeFleet::Core> core_;
+    const UpgradeOptions& options_;
+    const UpgradeJob job_;
+    platform::Socket socket_;
+    bool registered_ = false;
+    bool upgrading_ = false;  // the recorder took the image (status 6)
+    uint32_t sent_ = 0;
+};
+
+bool Upload::Connect() {
+    socket_ = platform::Socket::Tcp();
+    if (!socket_.IsOpen() ||
+        socket_.Connect(job_.ip, options_.network.tcp_port, options_.connect_timeout_ms) !=
+            platform::ConnectResult::kConnected) {
+        return false;
+    }
+    std::lock_guard lock(core_->mutex);
+    if (core_->stopping) {
+        return false;
+    }
+    core_->sockets.push_back(&socket_);
+    registered_ = true;
+    return true;
+}
+
+bool Upload::SendPacket(const FlashPacket& packet) {
+    PacketBytes bytes{};
+    return EncodePacket(packet, &bytes) == PacketResult::kOk &&
+           socket_.SendAll(bytes.data(), bytes.size(), kSendWaitMs);
+}
+
+void Upload::Run() {
+    const uint32_t size = static_cast<uint32_t>(job_.image->bytes.size());
+    core_->UpdateRow(job_.row, [&](DeviceRow& row) {
+        row.size = size;
+        row.progress = 0;
+        row.speed.clear();
+        row.colour = kColourDarkBlue;
+        row.state = "Connecting device";
+        row.comment = "Connection of device may take 20 minutes, please wait...";
+        row.finished = false;
+        row.idle = false;
+    });
+    if (!Connect()) {
+        Show("Connect failed", kReviewNetwork, kColourRed);
+        return End();
+    }
+    Show("Connect succeeded", "", kColourDarkBlue);
+    if (core_->WaitForStop(options_.connected_pause_ms)) {
+        return End();
+    }
+    FlashPacket request;
+    if (MakeUpgradeRequest(size, job_.image->name, &request) != PacketResult::kOk ||
+        !SendPacket(request)) {
+        Show("Upload failed", kReviewNetwork, kColourRed);
+        return End();
+    }
+    Show("Uploading file", "Please keep device and network running normally", kColourDarkBlue);
+    ShowProgress(0);
+    ReceiveLoop();
+    core_->UpdateRow(job_.row, [](DeviceRow& row) { row.finished = true; });
+    if (upgrading_ && !core_->Stopping()) {
+        WritePhase();
+    }
+    End();
+}
+
+// Reads whole packets: TCP may hand one over in pieces.
+void Upload::ReceiveLoop() {
+    PacketBytes buffer{};
+    size_t have = 0;
+    int empty_reads = 0;
+    auto last_data = Clock::now();
+    const auto silence_limit = std::chrono::seconds(options_.silence_timeout_s);
+    while (!core_->Stopping()) {
+        const platform::WaitResult ready = socket_.WaitReadable(kReadableSliceMs);
+        if (ready == platform::WaitResult::kTimeout) {
+            if (Clock::now() - last_data >= silence_limit) {
+                Show("Upload failed", kReviewNetwork, kColourRed);
+                return;
+            }
+            continue;
+        }
+        if (ready == platform::WaitResult::kError) {
+            return;
+        }
+        const long got = socket_.Receive(buffer.data() + have, buffer.size() - have);
+        if (got == 0) {
+            // The recorder closed: leave quietly, the last text stays.
+            if (++empty_reads >= options_.empty_read_limit ||
+                core_->WaitForStop(options_.empty_read_pause_ms)) {
+                return;
+            }
+            continue;
+        }
+        if (got < 0) {
+            std::fprintf(stderr, "Device[%d] Receive Error[%d], recvLen[%d]\n", job_.row,
+                         static_cast<int>(platform::LastSocketError()), static_cast<int>(got));
+            Show("Upload failed", kReviewNetwork, kColourRed);
+            return;
+        }
+        last_data = Clock::now();
+        have += static_cast<size_t>(got);
+        if (have < buffer.size()) {
+            continue;
+        }
+        have = 0;
+        FlashPacket packet;
+        DecodePacket(buffer.data(), buffer.size(), &packet);
+        if (OnPacket(packet) == Loop::kEnd) {
+            return;
+        }
+    }
+}
+
+Upload::Loop Upload::OnPacket(const FlashPacket& packet) {
+    if (packet.Is(FlashCommand::kUploadEnd)) {
+        return Loop::kEnd;
+    }
+    if (!packet.Is(FlashCommand::kUpgradeReply) && !packet.Is(FlashCommand::kDataReply)) {
+        Show("Upload failed", kReviewNetwork, kColourRed);
+        return Loop::kEnd;
+    }
+    const uint32_t status = packet.Status();
+    if (status != 0) {
+        const RowText text = StatusRowText(status);
+        Show(text.state, text.comment, text.colour);
+        upgrading_ = status == 6;
+        return Loop::kEnd;
+    }
+    const std::vector<uint8_t>& image = job_.image->bytes;
+    if (sent_ < image.size()) {
+        const size_t chunk = std::min<size_t>(image.size() - sent_, kPayloadBytes);
+        FlashPacket data;
+        if (MakeDataChunk(image.data() + sent_, chunk, &data) != PacketResult::kOk ||
+            !SendPacket(data)) {
+            Show("Upload failed", kReviewNetwork, kColourRed);
+            return Loop::kEnd;
+        }
+        sent_ += static_cast<uint32_t>(chunk);
+        ShowProgress(sent_);
+        return Loop::kContinue;
+    }
+    // Everything is there; the verdict follows.
+    core_->UpdateRow(job_.row, [](DeviceRow& row) {
+        row.speed = "100";
+        row.state = "Upload succeeded";
+        row.comment.clear();
+    });
+    return Loop::kContinue;
+}
+
+// The recorder writes its flash without reporting; the bar shows the time it
+// usually takes.
+void Upload::WritePhase() {
+    const uint64_t size = job_.image->bytes.size();
+    for (int step = 0; step <= 100; ++step) {
+        ShowProgress(static_cast<uint32_t>(size * step / 100));
+        if (step < 100 && core_->WaitForStop(options_.write_step_ms)) {
+            break;
+        }
+    }
+    core_->UpdateRow(job_.row, [&](DeviceRow& row) {
+        row.state = "Upgrade succeeded";
+        row.comment.clear();
+        row.progress = static_cast<uint32_t>(size);
+        row.colour = kColourDarkGreen;
+    });
+}
+
+void Upload::End() {
+    bool all_finished = false;
+    {
+        std::lock_guard lock(core_->mutex);
+        if (registered_) {
+            std::erase(core_->sockets, &socket_);
+        }
+        const int index = job_.row;
+        if (index >= 0 && static_cast<size_t>(index) < core_->rows.size()) {
+            core_->rows[index].finished = true;
+            core_->rows[index].idle = true;
+        }
+        // A stop from the window leaves the count alone: nothing is enabled
+        // again while the tool closes.
+        if (--core_->running_count <= 0 && !core_->stopping) {
+            core_->running_count = -1;
+            all_finished = true;
+        }
+    }
+    socket_.Close();
+    FleetListener* listener = core_->listener.load();
+    if (listener != nullptr) {
+        listener->RowChanged(job_.row);
+        if (all_finished) {
+            listener->UploadsFinished();
+        }
+    }
+}
+
+}  // namespace
+
+RowText StatusRowText(uint32_t status) {
+    switch (status) {
+        case 1:
+            return Failed("device memory allocate failed ");
+        case 2:
+            return Failed("device flash access failed");
+        case 5:
+            return Failed("The application of upgrading is running");
+        case 6:
+            return {"Upgrading device", "It will take 2 or 3 minutes,Please don't power off",
+                    kColourDarkBlue};
+        case 7:
+            return Failed("Device is upgrading");
+        case 8:
+            return Failed("File name of upgrading check failed");
+        case 9:
+            return Failed("Device has the newest system version");
+        case 10:
+            return Failed("The upgrading of device occured exception");
+        default:
+            return Failed(kReviewNetwork);
+    }
+}
+
+void RunUpgradeWorker(std::shared_ptr<UpgradeFleet::Core> core, UpgradeOptions options,
+                      UpgradeJob job, std::shared_ptr<std::atomic<bool>> ended) {
+    {
+        Upload upload(core, options, std::move(job));
+        upload.Run();
+    }
+    {
+        std::lock_guard lock(core->mutex);
+        // Marked before the count drops, so that whoever sees no live worker
+        // also sees this thread ready to join.
+        ended->store(true);
+        --core->live_workers;
+    }
+    core->changed.notify_all();
+}
+
+}  // namespace kestrel::flash
