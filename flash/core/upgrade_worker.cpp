@@ -54,6 +54,7 @@ private:
     platform::Socket socket_;
     bool registered_ = false;
     bool upgrading_ = false;  // the recorder took the image (status 6)
+    bool complete_ = false;   // every byte sent; the verdict is awaited
     uint32_t sent_ = 0;
 };
 
@@ -149,7 +150,14 @@ void Upload::ReceiveLoop() {
             Show("Upload failed", kReviewNetwork, kColourRed);
             return;
         }
-        last_data = Clock::now();
+        // Once the image is out, only a verdict counts: empty acknowledgements
+        // do not hold the worker past the silence limit.
+        if (!complete_) {
+            last_data = Clock::now();
+        } else if (Clock::now() - last_data >= silence_limit) {
+            Show("Upload failed", kReviewNetwork, kColourRed);
+            return;
+        }
         have += static_cast<size_t>(got);
         if (have < buffer.size()) {
             continue;
@@ -192,6 +200,7 @@ Upload::Loop Upload::OnPacket(const FlashPacket& packet) {
         return Loop::kContinue;
     }
     // Everything is there; the verdict follows.
+    complete_ = true;
     core_->UpdateRow(job_.row, [](DeviceRow& row) {
         row.speed = "100";
         row.state = "Upload succeeded";
