@@ -5,7 +5,7 @@ cd "$(dirname "$0")/.."
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTREL_BUILD_TESTS=OFF >/dev/null
 cmake --build build-bench --target bench_live_stream bench_config_call bench_download bench_stream_parse \
   bench_decode_present bench_live_channels bench_audio_sync bench_live_latency bench_file_playback \
-  bench_record_writer bench_view_fullscreen bench_view_live bench_view_login \
+  bench_record_writer bench_view_fullscreen bench_view_live bench_view_login bench_flash_upload \
   kestrel-dvrsim
 start=$SECONDS
 ./build-bench/bin/bench_live_stream
@@ -21,4 +21,5 @@ start=$SECONDS
 ./build-bench/bin/bench_view_fullscreen
 ./build-bench/bin/bench_view_live 60
 ./build-bench/bin/bench_view_login
+./build-bench/bin/bench_flash_upload
 echo "benchmarks ran for $((SECONDS - start)) s"

@@ -24,6 +24,8 @@ struct UpgradeFleet::Core {
     // --- Read without a lock by the window; changed by Start() and by
     // workers as they end.
     std::atomic<int> running_count{-1};
+    // A copy of `stopping` that workers poll between packets without the lock.
+    std::atomic<bool> stop_asked{false};
 
     // --- Under mutex.
     mutable std::mutex mutex;
@@ -45,9 +47,11 @@ struct UpgradeFleet::Core {
     // Applies change to the row under the lock, then tells the listener when
     // a visible part changed (texts, colour, progress hundredth).
     void UpdateRow(int index, const std::function<void(DeviceRow&)>& change);
+    // The per-packet case: only the progress, no texts copied.
+    void UpdateProgress(int index, uint32_t progress);
     // Waits up to ms; true when a stop was asked (at once if it already was).
     bool WaitForStop(int ms);
-    bool Stopping();
+    bool Stopping() const { return stop_asked.load(std::memory_order_relaxed); }
 };
 
 struct UpgradeJob {

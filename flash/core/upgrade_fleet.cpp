@@ -51,9 +51,24 @@ bool UpgradeFleet::Core::WaitForStop(int ms) {
     return changed.wait_for(lock, std::chrono::milliseconds(ms), [this] { return stopping; });
 }
 
-bool UpgradeFleet::Core::Stopping() {
-    std::lock_guard lock(mutex);
-    return stopping;
+void UpgradeFleet::Core::UpdateProgress(int index, uint32_t progress) {
+    bool visible_change = false;
+    {
+        std::lock_guard lock(mutex);
+        if (index < 0 || static_cast<size_t>(index) >= rows.size()) {
+            return;
+        }
+        DeviceRow& row = rows[index];
+        if (row.size != 0) {
+            visible_change = static_cast<uint64_t>(row.progress) * 100 / row.size !=
+                             static_cast<uint64_t>(progress) * 100 / row.size;
+        }
+        row.progress = progress;
+    }
+    FleetListener* l = listener.load();
+    if (visible_change && l != nullptr) {
+        l->RowChanged(index);
+    }
 }
 
 UpgradeFleet::UpgradeFleet(UpgradeOptions options)
@@ -238,6 +253,7 @@ void UpgradeFleet::Stop(int wait_ms) {
     {
         std::lock_guard lock(core_->mutex);
         core_->stopping = true;
+        core_->stop_asked = true;
         for (platform::Socket* socket : core_->sockets) {
             socket->Shutdown();
         }

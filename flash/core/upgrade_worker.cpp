@@ -1,4 +1,5 @@
 // One upload: the worker thread's body and the recorder's status texts.
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 
@@ -15,6 +16,10 @@ constexpr char kReviewNetwork[] = "Please review network connection";
 constexpr int kReadableSliceMs = 1000;
 // A send waits this long for room before the connection counts as broken.
 constexpr int kSendWaitMs = 30000;
+
+bool TimedOut(uint32_t error) {
+    return error == EAGAIN || error == EWOULDBLOCK;
+}
 
 RowText Failed(const char* comment) {
     return {"Upgrade failed", comment, kColourRed};
@@ -38,9 +43,7 @@ private:
             row.colour = colour;
         });
     }
-    void ShowProgress(uint32_t progress) {
-        core_->UpdateRow(job_.row, [&](DeviceRow& row) { row.progress = progress; });
-    }
+    void ShowProgress(uint32_t progress) { core_->UpdateProgress(job_.row, progress); }
     bool Connect();
     bool SendPacket(const FlashPacket& packet);
     void ReceiveLoop();
@@ -71,13 +74,25 @@ bool Upload::Connect() {
     }
     core_->sockets.push_back(&socket_);
     registered_ = true;
-    return true;
+    // Receives wake every second, so the silence limit and a stop are seen;
+    // a send that finds no room for this long counts as a broken connection.
+    return socket_.SetTimeouts(kSendWaitMs, kReadableSliceMs);
 }
 
 bool Upload::SendPacket(const FlashPacket& packet) {
     PacketBytes bytes{};
-    return EncodePacket(packet, &bytes) == PacketResult::kOk &&
-           socket_.SendAll(bytes.data(), bytes.size(), kSendWaitMs);
+    if (EncodePacket(packet, &bytes) != PacketResult::kOk) {
+        return false;
+    }
+    // Blocking sends bounded by the socket's send time-out.
+    for (size_t done = 0; done < bytes.size();) {
+        const long sent = socket_.Send(bytes.data() + done, bytes.size() - done);
+        if (sent <= 0) {
+            return false;
+        }
+        done += static_cast<size_t>(sent);
+    }
+    return true;
 }
 
 void Upload::Run() {
@@ -124,18 +139,14 @@ void Upload::ReceiveLoop() {
     auto last_data = Clock::now();
     const auto silence_limit = std::chrono::seconds(options_.silence_timeout_s);
     while (!core_->Stopping()) {
-        const platform::WaitResult ready = socket_.WaitReadable(kReadableSliceMs);
-        if (ready == platform::WaitResult::kTimeout) {
+        const long got = socket_.Receive(buffer.data() + have, buffer.size() - have);
+        if (got < 0 && TimedOut(platform::LastSocketError())) {
             if (Clock::now() - last_data >= silence_limit) {
                 Show("Upload failed", kReviewNetwork, kColourRed);
                 return;
             }
             continue;
         }
-        if (ready == platform::WaitResult::kError) {
-            return;
-        }
-        const long got = socket_.Receive(buffer.data() + have, buffer.size() - have);
         if (got == 0) {
             // The recorder closed: leave quietly, the last text stays.
             if (++empty_reads >= options_.empty_read_limit ||
