@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <cstdlib>
 #include <limits>
 #include <utility>
 
@@ -149,6 +150,15 @@ std::string CommandLineUsage() {
            "  --switch-clip-after N live streams change to the other stream's clip (main\n"
            "                        D1, sub CIF) after N frames, from its first IDR, and\n"
            "                        loop that clip (default: no switch)\n"
+           "  --flash-fleet N       instead of the recorder, the firmware-upgrade services of\n"
+           "                        N recorders (1..200) on 127.0.0.2 onwards: search on\n"
+           "                        127.255.255.255 at KESTREL_FLASH_UDP_PORT (default 8200),\n"
+           "                        uploads at KESTREL_FLASH_TCP_PORT (default 8100). Recorder\n"
+           "                        n (from 1) has 8 segments when n%4 == 0, else 5; runs\n"
+           "                        T091128 everywhere when n%5 == 0, else V100000; is busy\n"
+           "                        when n%6 == 0. One line per recorder on stdout\n"
+           "  --flash-chunk-delay MS\n"
+           "                        pause before each uploaded chunk's reply (default 0)\n"
            "  --duration SECONDS    stop after this long (default: until SIGINT/SIGTERM)\n"
            "  --allow-external      permit a listen address outside 127.0.0.0/8\n"
            "  --help\n";
@@ -217,6 +227,12 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* out, st
             if (ok) {
                 config.live_clip_switch_after_frames = frames;
             }
+        } else if (option == "--flash-fleet") {
+            int size = 0;
+            ok = ParseNumber<int>(value, 1, 200, &size);
+            out->flash_fleet = size;
+        } else if (option == "--flash-chunk-delay") {
+            ok = ParseNumber<int>(value, 0, 60000, &out->flash_chunk_delay_ms);
         } else if (option == "--duration") {
             int seconds = 0;
             ok = ParseNumber<int>(value, 0, 1000000, &seconds);
@@ -227,6 +243,30 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* out, st
         }
         if (!ok) {
             *error = "bad value for " + option + ": " + value;
+            return false;
+        }
+    }
+    if (out->flash_fleet && (out->discovery_port || out->uid_port)) {
+        // Those serve the recorder, which a fleet does not start.
+        *error = "--flash-fleet runs without --discovery-port and --uid-port";
+        return false;
+    }
+    return true;
+}
+
+bool ReadFlashPorts(uint16_t* udp_port, uint16_t* tcp_port, std::string* error) {
+    const struct {
+        const char* name;
+        uint16_t fallback;
+        uint16_t* port;
+    } settings[] = {{"KESTREL_FLASH_UDP_PORT", 8200, udp_port},
+                    {"KESTREL_FLASH_TCP_PORT", 8100, tcp_port}};
+    for (const auto& setting : settings) {
+        const char* text = std::getenv(setting.name);
+        *setting.port = setting.fallback;
+        if (text != nullptr && *text != '\0' &&
+            !ParseNumber<uint16_t>(text, 0, 65535, setting.port)) {
+            *error = std::string("bad ") + setting.name + ": " + text;
             return false;
         }
     }

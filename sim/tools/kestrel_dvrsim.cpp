@@ -2,6 +2,11 @@
 // manual checks. Prints "kestrel-dvrsim listening on ADDRESS:PORT (mctp
 // PORT)" (command port first) as its first line once it accepts
 // connections, then runs for --duration seconds or until SIGINT/SIGTERM.
+//
+// With --flash-fleet N it runs N recorders' firmware-upgrade services
+// instead, and first prints one line per recorder once all of them serve:
+// "kestrel-dvrsim flash ADDRESS search BROADCAST:PORT upload ADDRESS:PORT
+// segments N busy 0|1 versions V1,V2,...".
 #include <array>
 #include <chrono>
 #include <csignal>
@@ -13,6 +18,7 @@
 
 #include "sim/command_line.h"
 #include "sim/discovery_responder.h"
+#include "sim/flash_fleet.h"
 #include "sim/recorder_sim.h"
 #include "sim/uid_server.h"
 
@@ -45,6 +51,83 @@ std::string IdentifierOf(const std::array<uint8_t, 6>& mac) {
     return text;
 }
 
+// The demo fleet's fixed variety, by recorder number n (from 1): every 4th
+// has 8 segments, every 5th already runs T091128 everywhere (the others an
+// older V100000), every 6th is busy.
+void DemoFleetPattern(int index, kestrel::sim::FlashRecorderConfig& config) {
+    const int n = index + 1;
+    config.segment_count = n % 4 == 0 ? 8 : 5;
+    config.versions.fill(n % 5 == 0 ? "T091128" : "V100000");
+    config.busy = n % 6 == 0;
+}
+
+std::string FlashRecorderLine(const kestrel::sim::FlashRecorder& recorder) {
+    const kestrel::sim::FlashRecorderConfig& config = recorder.Config();
+    std::string versions;
+    for (uint32_t i = 0; i < config.segment_count && i < config.versions.size(); ++i) {
+        versions += (i > 0 ? "," : "") + config.versions[i];
+    }
+    return "kestrel-dvrsim flash " + config.address + " search " + config.broadcast_address + ":" +
+           std::to_string(recorder.UdpPort()) + " upload " + config.address + ":" +
+           std::to_string(recorder.TcpPort()) + " segments " +
+           std::to_string(config.segment_count) + " busy " + (config.busy ? "1" : "0") +
+           " versions " + versions;
+}
+
+int RunFlashFleet(const kestrel::sim::CommandLine& command_line) {
+    kestrel::sim::FlashFleetConfig config;
+    config.size = *command_line.flash_fleet;
+    std::string error;
+    if (!kestrel::sim::ReadFlashPorts(&config.recorder.udp_port, &config.recorder.tcp_port,
+                                      &error)) {
+        std::fprintf(stderr, "kestrel-dvrsim: %s\n", error.c_str());
+        return 2;
+    }
+    config.recorder.chunk_delay_ms = command_line.flash_chunk_delay_ms;
+    config.recorder.keep_image = false;  // a long demo must not pile up images
+    config.configure = DemoFleetPattern;
+    kestrel::sim::FlashFleet fleet(config);
+    if (!fleet.Start()) {
+        std::fprintf(stderr, "kestrel-dvrsim: %s\n", fleet.LastError().c_str());
+        return 1;
+    }
+    for (int i = 0; i < fleet.Size(); ++i) {
+        std::printf("%s\n", FlashRecorderLine(fleet.Recorder(i)).c_str());
+    }
+    std::fflush(stdout);
+
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = command_line.duration_seconds
+                              ? Clock::now() + std::chrono::seconds(*command_line.duration_seconds)
+                              : Clock::time_point::max();
+    // Finished uploads are printed as they happen, so a demo shows progress.
+    std::vector<uint64_t> completed(static_cast<size_t>(fleet.Size()), 0);
+    while (!g_stop_requested && Clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        for (int i = 0; i < fleet.Size(); ++i) {
+            kestrel::sim::FlashRecorder& recorder = fleet.Recorder(i);
+            if (recorder.UploadsCompleted() == completed[static_cast<size_t>(i)]) {
+                continue;
+            }
+            completed[static_cast<size_t>(i)] = recorder.UploadsCompleted();
+            kestrel::sim::FlashUploadObservation upload = recorder.LastUpload();
+            // The name is the tool's text: keep control bytes off the terminal.
+            for (char& c : upload.image_name) {
+                if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7f) {
+                    c = '?';
+                }
+            }
+            std::printf("kestrel-dvrsim flash %s received %s (%u bytes)\n",
+                        recorder.Config().address.c_str(), upload.image_name.c_str(),
+                        static_cast<unsigned>(upload.image_size));
+            std::fflush(stdout);
+        }
+    }
+    fleet.Stop();
+    std::printf("kestrel-dvrsim stopped\n");
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -62,6 +145,9 @@ int main(int argc, char** argv) {
     }
     std::signal(SIGINT, RequestStop);
     std::signal(SIGTERM, RequestStop);
+    if (command_line.flash_fleet) {
+        return RunFlashFleet(command_line);
+    }
 
     kestrel::sim::RecorderSim recorder(command_line.config);
     if (!recorder.Start()) {
