@@ -127,7 +127,9 @@ int RunUpgradeWindow(int argc, char** argv) {
     }
     ApplyLook(application);
 
-    SingleInstance instance;
+    // Tests and demos that run beside an operator's window use their own name.
+    const QString instanceName = qEnvironmentVariable("KESTREL_FLASH_INSTANCE");
+    SingleInstance instance(instanceName.isEmpty() ? SingleInstance::DefaultName() : instanceName);
     switch (instance.Claim()) {
         case SingleInstance::Role::kFirst:
             break;

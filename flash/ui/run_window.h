@@ -10,6 +10,8 @@
 //                        (needs --quit-after)
 //   --quit-after MS      quit MS milliseconds after the start
 //   --help
+// KESTREL_FLASH_INSTANCE, when set, replaces the per-user single-instance
+// name.
 #pragma once
 
 namespace kestrel::flash {

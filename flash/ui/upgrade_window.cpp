@@ -279,6 +279,10 @@ QString UpgradeWindow::PageText() const {
     return pageText_->text();
 }
 
+QString UpgradeWindow::FileSizeText() const {
+    return fileSize_->text();
+}
+
 void UpgradeWindow::FillHostList() {
     const QString chosen = hostList_->currentText();
     QStringList outside;

@@ -85,6 +85,7 @@ public:
     DeviceList* List() const { return list_; }
     QString RunState() const;
     QString PageText() const;
+    QString FileSizeText() const;
 
 signals:
     // A search ended with this many rows.
