@@ -7,6 +7,7 @@
 #include <QSignalBlocker>
 #include <QStyledItemDelegate>
 #include <algorithm>
+#include <initializer_list>
 
 namespace kestrel::flash::ui {
 
@@ -18,10 +19,16 @@ constexpr int kRangeRole = Qt::UserRole + 1;
 struct ColumnInfo {
     const char* caption;
     int width;
+    // The widest texts the column shows; the column grows to fit them in
+    // fonts wider than the one the widths were chosen for.
+    std::initializer_list<const char*> widest;
 };
-constexpr ColumnInfo kColumns[kColumnCount] = {
-    {"IP Address", 120},   {"Upgrade State", 120}, {"Upload Speed(KB/s)", 120},
-    {"Run Progress", 140}, {"Comment", 320},
+const ColumnInfo kColumns[kColumnCount] = {
+    {"IP Address", 120, {"255.255.255.255"}},
+    {"Upgrade State", 120, {"Upgrade succeeded", "Upgrade Permission", "Connecting device"}},
+    {"Upload Speed(KB/s)", 120, {}},
+    {"Run Progress", 140, {}},
+    {"Comment", 320, {"Connection of device may take 20 minutes, please wait..."}},
 };
 
 // A bar from 0 to the announced image size; nothing before an upload has
@@ -73,11 +80,17 @@ DeviceList::DeviceList(QWidget* parent) : QTableWidget(0, kColumnCount, parent) 
     horizontalHeader()->setStretchLastSection(true);
     horizontalHeader()->setHighlightSections(false);
     int width = 0;
+    const int cellPadding = 4 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 4;
     for (int column = 0; column < kColumnCount; ++column) {
-        // A caption wider than its column at this font would be cut.
-        const int caption = horizontalHeader()->fontMetrics().horizontalAdvance(captions[column]) +
-                            4 * style()->pixelMetric(QStyle::PM_HeaderMargin);
-        setColumnWidth(column, std::max(kColumns[column].width, caption));
+        int needed = horizontalHeader()->fontMetrics().horizontalAdvance(captions[column]) +
+                     4 * style()->pixelMetric(QStyle::PM_HeaderMargin);
+        for (const char* text : kColumns[column].widest) {
+            needed = std::max(needed, fontMetrics().horizontalAdvance(text) + cellPadding);
+        }
+        if (column == kColumnIp) {
+            needed += style()->pixelMetric(QStyle::PM_IndicatorWidth) + cellPadding;
+        }
+        setColumnWidth(column, std::max(kColumns[column].width, needed));
         width += columnWidth(column);
     }
     verticalHeader()->hide();
