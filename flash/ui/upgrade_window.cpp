@@ -399,6 +399,9 @@ void UpgradeWindow::OnSearchDone(const SearchReport& report) {
         search_thread_.join();
     }
     searching_ = false;
+    if (search_cancel_) {
+        return;  // the window was closed while the search ran
+    }
     fleet_->SetRows(report.rows);
     const size_t found = fleet_->RowCount();
     runState_->setText(Text(SearchStateText(found)));
@@ -495,7 +498,11 @@ void UpgradeWindow::PressUpgrade() {
     upgradeButton_->setEnabled(false);
     searchButton_->setEnabled(false);
     browseButton_->setEnabled(false);
+    const bool meterIdle = fleet_->RunningCount() == -1;
     const StartReport report = fleet_->Start(image_);
+    if (meterIdle) {
+        speed_clock_.restart();  // the meter's first second starts now
+    }
     if (report.started == 0 && fleet_->RunningCount() <= 0) {
         searchButton_->setEnabled(true);
         browseButton_->setEnabled(true);
