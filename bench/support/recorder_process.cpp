@@ -33,16 +33,6 @@ bool FreePorts(const std::string& address, uint16_t* a, uint16_t* b, uint16_t* c
     return *a != 0 && *b != 0 && *c != 0;
 }
 
-bool ParsePort(const char* text, uint16_t* port) {
-    char* end = nullptr;
-    const long value = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || value <= 0 || value > 65535) {
-        return false;
-    }
-    *port = static_cast<uint16_t>(value);
-    return true;
-}
-
 // Serves until the control connection closes, bounded by kServeLimitSeconds.
 int Serve(const RecorderOptions& options, uint16_t command_port, uint16_t mctp_port,
           uint16_t control_port) {
@@ -128,8 +118,10 @@ std::optional<int> ServeRecorderIfAsked(int argc, char** argv) {
     }
     uint16_t command_port = 0, mctp_port = 0, control_port = 0;
     RecorderOptions options;
-    if (argc != 8 || !sim::IsLoopbackAddress(argv[2]) || !ParsePort(argv[3], &command_port) ||
-        !ParsePort(argv[4], &mctp_port) || !ParsePort(argv[5], &control_port)) {
+    if (argc != 8 || !sim::IsLoopbackAddress(argv[2]) ||
+        !platform::ParsePortNumber(argv[3], &command_port) ||
+        !platform::ParsePortNumber(argv[4], &mctp_port) ||
+        !platform::ParsePortNumber(argv[5], &control_port)) {
         std::fprintf(stderr, "usage: %s ADDRESS PORT MCTP-PORT CONTROL-PORT FRAMES UNPACED\n",
                      kServeRecorderArgument);
         return 2;

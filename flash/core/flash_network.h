@@ -21,7 +21,4 @@ struct FlashNetwork {
 // variable) when a variable is set to something unusable.
 bool ReadFlashNetwork(FlashNetwork* out, std::string* error);
 
-// "1..65535" only, no sign, no spaces.
-bool ParsePortNumber(const std::string& text, uint16_t* port);
-
 }  // namespace kestrel::flash

@@ -11,25 +11,6 @@ namespace {
 constexpr char kBroadcastVariable[] = "KESTREL_BROADCAST_ADDR";
 constexpr char kDiscoveryPortVariable[] = "KESTREL_DISCOVERY_PORT";
 constexpr char kUidServerVariable[] = "KESTREL_UID_SERVER";
-constexpr size_t kMaxPortDigits = 5;
-
-bool ParsePort(const std::string& text, uint16_t* port) {
-    if (text.empty() || text.size() > kMaxPortDigits) {
-        return false;
-    }
-    unsigned value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') {
-            return false;
-        }
-        value = value * 10 + static_cast<unsigned>(c - '0');
-    }
-    if (value == 0 || value > 0xFFFF) {
-        return false;
-    }
-    *port = static_cast<uint16_t>(value);
-    return true;
-}
 
 // Copied at once: the environment's storage may change after the call.
 bool ReadVariable(const char* name, std::string* value) {
@@ -47,7 +28,7 @@ bool ParseHostPort(const std::string& text, uint16_t default_port, Endpoint* out
     const size_t colon = text.rfind(':');
     std::string host = text.substr(0, colon);
     uint16_t port = default_port;
-    if (colon != std::string::npos && !ParsePort(text.substr(colon + 1), &port)) {
+    if (colon != std::string::npos && !platform::ParsePortNumber(text.substr(colon + 1), &port)) {
         return false;
     }
     if (host.empty() || host.find(':') != std::string::npos) {
@@ -67,7 +48,8 @@ bool DiscoveryDestination(Endpoint* out) {
         }
         destination.host = value;
     }
-    if (ReadVariable(kDiscoveryPortVariable, &value) && !ParsePort(value, &destination.port)) {
+    if (ReadVariable(kDiscoveryPortVariable, &value) &&
+        !platform::ParsePortNumber(value, &destination.port)) {
         return false;
     }
     *out = std::move(destination);

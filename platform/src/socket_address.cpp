@@ -47,6 +47,25 @@ int SocketsCleanup() {
     return 0;
 }
 
+bool ParsePortNumber(const std::string& text, uint16_t* port) {
+    constexpr size_t kMaxDigits = 5;
+    if (text.empty() || text.size() > kMaxDigits) {
+        return false;
+    }
+    unsigned value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+        value = value * 10 + static_cast<unsigned>(c - '0');
+    }
+    if (value == 0 || value > 0xFFFF) {
+        return false;
+    }
+    *port = static_cast<uint16_t>(value);
+    return true;
+}
+
 bool IsDottedIPv4(const std::string& text) {
     in_addr address{};
     return inet_pton(AF_INET, text.c_str(), &address) == 1;

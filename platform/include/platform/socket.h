@@ -25,6 +25,8 @@ enum class ConnectResult { kConnected, kRefused, kTimeout, kError };
 
 // True when text is a dotted IPv4 address the platform parses (a.b.c.d).
 bool IsDottedIPv4(const std::string& text);
+// A port number written in decimal digits only, 1..65535.
+bool ParsePortNumber(const std::string& text, uint16_t* port);
 // Resolves a host name to its first IPv4 address in dotted form.
 bool ResolveIPv4(const std::string& name, std::string* dotted);
 // Last socket error of the calling thread, as the platform reports it.
