@@ -99,6 +99,9 @@ constexpr int kTextInvalidPara = 1073;           // "Invalid Para!"
 constexpr int kTextManual = 1074;                // "MANUAL"
 constexpr int kTextAlarm = 1075;                 // "ALARM"
 constexpr int kTextTimerRecord = 1076;           // "TIMER RECORD"
+constexpr int kTextFailed = 221;                 // "FAILED"
+constexpr int kTextRefreshing = 316;             // "REFLASHING"
+constexpr int kTextCommon = 328;                 // "COMMON"
 
 // PTZ control and configuration (1100-1119)
 constexpr int kTextPtzControl = 1100;    // "PTZ CONTROL"
