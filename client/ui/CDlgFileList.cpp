@@ -74,17 +74,6 @@ CDlgFileList::RowIcon TypeIcon(int32_t kind) {
 
 }  // namespace
 
-QIcon CDlgFileList::Icon(RowIcon icon) {
-    QIcon result;
-    const QPixmap pixmap = DrawIcon(icon);
-    // A disabled list must not grey the icons out: the pause after PLAY
-    // would make them flicker.
-    result.addPixmap(pixmap, QIcon::Normal);
-    result.addPixmap(pixmap, QIcon::Disabled);
-    result.addPixmap(pixmap, QIcon::Selected);
-    return result;
-}
-
 CDlgFileList::CDlgFileList(client::ClientContext& context, PageWidget* playbackPage,
                            QWidget* parent)
     : PageWidget(context, parent),
@@ -96,6 +85,15 @@ CDlgFileList::CDlgFileList(client::ClientContext& context, PageWidget* playbackP
     QPalette look = palette();
     look.setColor(QPalette::Window, widgets::Theme::kPanel);
     setPalette(look);
+    for (RowIcon icon : {RowIcon::kNormal, RowIcon::kAlarm, RowIcon::kOther, RowIcon::kPlaying}) {
+        const QPixmap pixmap = DrawIcon(icon);
+        // A disabled list must not grey the icons out: the pause after PLAY
+        // would make them flicker.
+        QIcon& entry = icons_[static_cast<size_t>(icon)];
+        entry.addPixmap(pixmap, QIcon::Normal);
+        entry.addPixmap(pixmap, QIcon::Disabled);
+        entry.addPixmap(pixmap, QIcon::Selected);
+    }
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(6, kTitleHeight + 6, 6, 6);
@@ -434,7 +432,7 @@ CDlgFileList::RowIcon CDlgFileList::IconOf(int row) const {
 
 void CDlgFileList::SetIcon(int row, RowIcon icon) {
     if (QTreeWidgetItem* item = list_->topLevelItem(row)) {
-        item->setIcon(kColumnTime, Icon(icon));
+        item->setIcon(kColumnTime, icons_[static_cast<size_t>(icon)]);
         item->setData(kColumnTime, kIconRole, static_cast<int>(icon));
     }
 }

@@ -13,6 +13,7 @@
 #pragma once
 
 #include <QIcon>
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -68,7 +69,6 @@ public:
     RowIcon IconOf(int row) const;
     // The progress bar of the marked row while a download runs, else null.
     QProgressBar* DownloadProgress() const;
-    static QIcon Icon(RowIcon icon);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -96,6 +96,7 @@ private:
 
     PageWidget* playbackPage_;
     PlaybackRequests* requests_ = nullptr;
+    std::array<QIcon, 4> icons_;  // by RowIcon, drawn once
     QTreeWidget* list_;
     QComboBox* channelFilter_;
     QComboBox* typeFilter_;
