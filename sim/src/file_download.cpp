@@ -47,6 +47,9 @@ SessionAction HandleDownload(const Request& request, Session& session) {
     const std::string name = request.TextField(kDownloadName, kDownloadNameSize);
     const RecordingFile* file = session.server.recordings.Find(name);
     const uint32_t offset = request.BodyBE32(kDownloadOffset);
+    if (result == kResultOk && session.server.config.faults.refuse_download_code) {
+        result = *session.server.config.faults.refuse_download_code;
+    }
     if (result == kResultOk && file == nullptr) {
         result = kResultNoSuchFile;
     }
@@ -73,7 +76,9 @@ SessionAction HandleDownload(const Request& request, Session& session) {
                              : std::clamp<size_t>(static_cast<size_t>(rate / kPacedPiecesPerSecond),
                                                   kMinPacedPiece, kFullSpeedPiece);
     size_t end = bytes->size();
-    if (config.faults.drop_download_after_bytes) {
+    const uint32_t number = session.server.recordings.NextDownloadNumber();
+    if (config.faults.drop_download_after_bytes &&
+        (!config.faults.drop_download_count || number < *config.faults.drop_download_count)) {
         end = static_cast<size_t>(
             std::min<uint64_t>(end, offset + *config.faults.drop_download_after_bytes));
     }

@@ -6,6 +6,7 @@
 // connection thread reads it without a lock; Bytes() locks the cache.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <list>
 #include <memory>
@@ -37,6 +38,8 @@ public:
     uint32_t DayMask(int year, int month) const;
     const RecordingFile* Find(std::string_view name) const;  // nullptr when unknown
     std::shared_ptr<const std::vector<uint8_t>> Bytes(const RecordingFile& file);
+    // Numbers the downloads served, from 0, so faults can pick some.
+    uint32_t NextDownloadNumber() { return downloads_.fetch_add(1); }
 
 private:
     std::vector<uint8_t> Build(const RecordingFile& file) const;
@@ -52,6 +55,7 @@ private:
     std::mutex cache_lock_;
     std::list<Cached> cache_;  // most recently used first; guarded by cache_lock_
     size_t cached_bytes_ = 0;  // guarded by cache_lock_
+    std::atomic<uint32_t> downloads_{0};
 };
 
 }  // namespace kestrel::sim

@@ -83,6 +83,11 @@ struct Faults {
     bool oversized_search_answer = false;
     // A download (7) closes its connection after this many file bytes.
     std::optional<uint64_t> drop_download_after_bytes;
+    // Only the first this many downloads since the start break so; none:
+    // every download does.
+    std::optional<uint32_t> drop_download_count;
+    // Downloads (7) are answered with this result and send no file.
+    std::optional<int32_t> refuse_download_code;
     MctpFaults mctp;
 };
 
