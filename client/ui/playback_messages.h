@@ -8,7 +8,8 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
+
+#include "playback_requests.h"
 
 namespace kestrel::ui {
 
@@ -25,29 +26,16 @@ constexpr intptr_t kCalendarQuery = 0x804;         // query the selected month's
 constexpr intptr_t kCalendarFailed = 0xA04;        // second: the library's result code
 // Client core -> file list after login: fill the two filter drop-downs.
 constexpr uint32_t UM_FILL_FILTERS = 0xC0F;
-// Controller -> file list: first kDownloadStateCode, second 1 started / 0 ended.
-constexpr uint32_t UM_DOWNLOAD_STATE = 0x702;
-constexpr intptr_t kDownloadStateCode = 0x808;
-// Controller <-> file list: first kDownloadStopped or kPlaybackStopped.
-constexpr uint32_t UM_PLAYBACK_STATE = 0x806;
-constexpr intptr_t kDownloadStopped = 0xC0E;
-constexpr intptr_t kPlaybackStopped = 0xC13;
 // File list -> playback page: the selected pane becomes the playback target.
 constexpr uint32_t UM_SELECT_TARGET = 0x809;
-// Data callbacks -> controller: first the downloaded extent in per mille.
-constexpr uint32_t UM_DOWNLOAD_PROGRESS = 0xAAD3;
-
-// What the file list asks of the playback controller.
-class PlaybackRequests {
-public:
-    virtual ~PlaybackRequests() = default;
-    // 1 when the controller accepted the request, 0 otherwise.
-    virtual int Play(const std::string& remoteName, int channel, uint32_t size) = 0;
-    // 1 when the transfer was requested (a failure arrives as
-    // UM_DOWNLOAD_STATE 0), 0 when refused or the local file is complete.
-    virtual int Download(const std::string& remoteName, int channel, uint32_t size) = 0;
-    // The stop-download request (UM_PLAYBACK_STATE kDownloadStopped).
-    virtual void StopDownload() = 0;
-};
+// The controller's own notifications and the file list's requests
+// (playback_requests.h), by the names the panes use.
+using client::kDownloadStateCode;
+using client::kDownloadStopped;
+using client::kPlaybackStopped;
+using client::PlaybackRequests;
+using client::UM_DOWNLOAD_PROGRESS;
+using client::UM_DOWNLOAD_STATE;
+using client::UM_PLAYBACK_STATE;
 
 }  // namespace kestrel::ui
