@@ -46,6 +46,8 @@ constexpr StringEntry kEnglish[] = {
     {kTextSavePath, "SAVE PATH:"},
     {kTextTooManyUsers, "Too many users to connect,please try again later"},
     {kTextFailed, "FAILED"},
+    {kTextDownloadRefused, "Other user downloading now"},
+    {kTextWaitingForDownload, "Waiting  for data"},
     {kTextFileSavePath, "FILE SAVE PATH"},
     {kTextConfirm, "CONFIRM"},
     {kTextCancel, "CANCEL"},

@@ -102,6 +102,8 @@ constexpr int kTextTimerRecord = 1076;           // "TIMER RECORD"
 constexpr int kTextFailed = 221;                 // "FAILED"
 constexpr int kTextRefreshing = 316;             // "REFLASHING"
 constexpr int kTextCommon = 328;                 // "COMMON"
+constexpr int kTextDownloadRefused = 222;        // "Other user downloading now"
+constexpr int kTextWaitingForDownload = 223;     // "Waiting  for data"
 
 // PTZ control and configuration (1100-1119)
 constexpr int kTextPtzControl = 1100;    // "PTZ CONTROL"

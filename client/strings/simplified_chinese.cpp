@@ -48,6 +48,8 @@ constexpr StringEntry kTranslations[] = {
     {kTextSavePath, "保存路径："},
     {kTextTooManyUsers, "连接用户过多，请稍后再试"},
     {kTextFailed, "失败"},
+    {kTextDownloadRefused, "其他用户正在下载"},
+    {kTextWaitingForDownload, "等待数据"},
     {kTextFileSavePath, "下载保存路径"},
     {kTextConfirm, "确定"},
     {kTextCancel, "取消"},

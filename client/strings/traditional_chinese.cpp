@@ -48,6 +48,8 @@ constexpr StringEntry kTranslations[] = {
     {kTextSavePath, "儲存路徑："},
     {kTextTooManyUsers, "連線使用者過多，請稍後再試"},
     {kTextFailed, "失敗"},
+    {kTextDownloadRefused, "其他使用者正在下載"},
+    {kTextWaitingForDownload, "等待資料"},
     {kTextFileSavePath, "下載儲存路徑"},
     {kTextConfirm, "確定"},
     {kTextCancel, "取消"},
