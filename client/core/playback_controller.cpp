@@ -281,6 +281,7 @@ void PlaybackController::Stop() {
     if (stopped) {
         playing_ = false;
         sound_ = false;
+        view_.SetSoundShown(false);
         view_.SetPosition(0);
         context_.pages.Post(PageId::kPlaybackController, UM_DOWNLOAD_PROGRESS, 0, 0);
     }
@@ -378,6 +379,7 @@ bool PlaybackController::StartPlayer() {
         sound_ = true;
         QW_DVR_MEDIA_SetVolume(decoder_, channel_, volume_);
         view_.SetVolumePosition(volume_);
+        view_.SetSoundShown(true);
     }
     playing_ = true;
     return true;
@@ -478,17 +480,17 @@ void PlaybackController::Seek(int sliderPosition) {
 }
 
 void PlaybackController::SetSound(bool on) {
-    if (decoder_ == nullptr || channel_ == -1) {
-        return;
+    if (decoder_ != nullptr && channel_ != -1) {
+        if (on) {
+            QW_DVR_MEDIA_OpenSound(decoder_, channel_);
+            sound_ = true;
+            QW_DVR_MEDIA_SetVolume(decoder_, channel_, volume_);
+        } else {
+            QW_DVR_MEDIA_CloseSound(decoder_, channel_);
+            sound_ = false;
+        }
     }
-    if (on) {
-        QW_DVR_MEDIA_OpenSound(decoder_, channel_);
-        sound_ = true;
-        QW_DVR_MEDIA_SetVolume(decoder_, channel_, volume_);
-    } else {
-        QW_DVR_MEDIA_CloseSound(decoder_, channel_);
-        sound_ = false;
-    }
+    view_.SetSoundShown(sound_);  // a press that could not act springs back
 }
 
 void PlaybackController::SetVolume(int32_t volume) {

@@ -74,6 +74,8 @@ public:
     // The wait-status text; empty hides it.
     virtual void SetWaitText(const std::string& text) = 0;
     virtual void SetVolumePosition(int32_t volume) = 0;
+    // The mute toggle: sound on or off.
+    virtual void SetSoundShown(bool on) = 0;
     virtual void SetWaitCursor(bool on) = 0;
 };
 

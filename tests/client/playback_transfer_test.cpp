@@ -32,6 +32,7 @@ struct RecordingView : PlaybackView {
     void SetStatusText(const std::string& text) override { status = text; }
     void SetWaitText(const std::string& text) override { wait = text; }
     void SetVolumePosition(int32_t value) override { volume = value; }
+    void SetSoundShown(bool) override {}
     void SetWaitCursor(bool) override {}
 
     std::vector<int> positions;
@@ -213,6 +214,23 @@ TEST_F(PlaybackTest, PlaybackStopsAtTheEndAndTheNextOneShowsPicturesAgain) {
     const size_t before = window_.Count();
     EXPECT_TRUE(PumpUntil([&] { return window_.Count() >= before + 10; }));
     EXPECT_EQ(controller_->State(), kPlayPlaying);
+}
+
+TEST_F(PlaybackTest, PlaybackThatCatchesUpWithTheTransferWaitsForData) {
+    sim::RecorderConfig config;
+    config.recording_frames = 1500;
+    config.download_rate_limit = 150000;
+    Open(config);
+    const sim::RecordingFile file = Recording(0);
+    ASSERT_EQ(controller_->Play(file.name, file.channel, file.size), 1);
+    ASSERT_TRUE(PumpUntil([&] { return window_.Count() > 0; }));
+    for (int press = 0; press < 4; ++press) {
+        controller_->FastButton();
+    }
+    EXPECT_EQ(view_.status, "16x");
+    const std::string waiting = Context().LoadText(kTextWaitingForDownload);
+    ASSERT_TRUE(PumpUntil([&] { return view_.wait == waiting; }));
+    EXPECT_TRUE(PumpUntil([&] { return view_.wait.empty(); })) << "resumed as data came";
 }
 
 TEST_F(PlaybackTest, DownloadContinuesAPartialFileIntoTheRecordingsAviAndNotAgain) {
