@@ -56,6 +56,14 @@ void DrawSpeaker(QPainter& painter, const QRectF& box, bool on) {
     }
 }
 
+// A filled triangle pointing right (forward) or left, inside r.
+void DrawTriangle(QPainter& painter, const QRectF& r, bool forward) {
+    const qreal tip = forward ? r.right() : r.left();
+    const qreal base = forward ? r.left() : r.right();
+    painter.drawPolygon(
+        QPolygonF{QPointF(base, r.top()), QPointF(tip, r.center().y()), QPointF(base, r.bottom())});
+}
+
 }  // namespace
 
 void DrawGlyph(QPainter& painter, const QRectF& outer, Glyph glyph, const QColor& color) {
@@ -201,6 +209,35 @@ void DrawGlyph(QPainter& painter, const QRectF& outer, Glyph glyph, const QColor
             }
             painter.drawEllipse(c, w * 0.27, w * 0.27);
             painter.drawEllipse(c, w * 0.1, w * 0.1);
+            break;
+        }
+        case Glyph::kPause:
+            painter.setBrush(color);
+            painter.drawRect(QRectF(box.left() + w * 0.25, box.top() + w * 0.2, w * 0.16, w * 0.6));
+            painter.drawRect(QRectF(box.left() + w * 0.59, box.top() + w * 0.2, w * 0.16, w * 0.6));
+            break;
+        case Glyph::kFastForward:
+        case Glyph::kSlowDown: {
+            const bool forward = glyph == Glyph::kFastForward;
+            painter.setBrush(color);
+            DrawTriangle(painter,
+                         QRectF(box.left() + w * 0.1, box.top() + w * 0.25, w * 0.4, w * 0.5),
+                         forward);
+            DrawTriangle(painter,
+                         QRectF(box.left() + w * 0.5, box.top() + w * 0.25, w * 0.4, w * 0.5),
+                         forward);
+            break;
+        }
+        case Glyph::kNextFrame:
+        case Glyph::kPrevFrame: {
+            const bool forward = glyph == Glyph::kNextFrame;
+            painter.setBrush(color);
+            DrawTriangle(painter,
+                         QRectF(box.left() + (forward ? w * 0.2 : w * 0.38), box.top() + w * 0.22,
+                                w * 0.42, w * 0.56),
+                         forward);
+            painter.drawRect(QRectF(box.left() + (forward ? w * 0.66 : w * 0.2),
+                                    box.top() + w * 0.22, w * 0.12, w * 0.56));
             break;
         }
         case Glyph::kLogout: {

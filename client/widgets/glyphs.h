@@ -41,6 +41,11 @@ enum class Glyph {
     kRemoteSetting,
     kLocalSetting,
     kLogout,
+    kPause,
+    kFastForward,  // two triangles to the right
+    kSlowDown,     // two triangles to the left
+    kNextFrame,    // a triangle to the right against a bar
+    kPrevFrame,    // a bar against a triangle to the left
 };
 
 // Draws the glyph into box with color (lines scale with the box).
