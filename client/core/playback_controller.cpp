@@ -124,6 +124,11 @@ int PlaybackController::Download(const std::string& remoteName, int channel, uin
         context_.NotifyText(kTextOtherUserDownloading, true);
         return 0;
     }
+    if (context_.filePath.empty()) {
+        // No save folder: the download would land wherever the program runs.
+        context_.NotifyText(kTextCreateFileFailed, true);
+        return 0;
+    }
     const std::string ip = context_.device->ip;
     // Made first: the free space of a folder that does not exist cannot be read.
     platform::MakeDirectories(DownloadFolder(context_.filePath, ip));
