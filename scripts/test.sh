@@ -23,6 +23,7 @@ run_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 if [ "${CI:-}" = "true" ] || [ "${KESTREL_SANITIZE_PASS:-0}" = "1" ]; then
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+  export LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
   run_build build-asan -DCMAKE_BUILD_TYPE=Debug -DKESTREL_SANITIZE=address -DKESTREL_BUILD_BENCH=OFF
   export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
