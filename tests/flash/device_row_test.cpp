@@ -13,7 +13,7 @@ namespace {
 
 const std::string kImage = "Qw6100V100R003B010_V000002V000002V000002V000002V000002.sw";
 
-// A reply from a recorder at 10.1.2.<last> running "V000001" everywhere.
+// A reply from a recorder at 127.1.2.<last> running "V000001" everywhere.
 PacketBytes Reply(uint8_t last, uint32_t busy = 0) {
     FlashPacket packet;
     packet.command = static_cast<uint32_t>(FlashCommand::kSearchReply);
@@ -21,7 +21,7 @@ PacketBytes Reply(uint8_t last, uint32_t busy = 0) {
     block[0] = last;
     block[1] = 2;
     block[2] = 1;
-    block[3] = 10;
+    block[3] = 127;
     WriteLE32(block + 4, 5);
     WriteBE32(block + 8, busy);
     for (size_t offset : {12, 36, 60, 84, 108}) {
@@ -51,13 +51,13 @@ TEST(DeviceRows, RepliesBecomeRowsInArrivalOrder) {
     EXPECT_EQ(AddSearchDatagram(first.data(), first.size() - 1, kImage, &rows), SearchStep::kEnd);
     ASSERT_EQ(rows.size(), 3u);
 
-    EXPECT_EQ(rows[0].ip, "10.1.2.7");
+    EXPECT_EQ(rows[0].ip, "127.1.2.7");
     EXPECT_EQ(rows[0].state, "Upgrade Permission");
     EXPECT_EQ(rows[0].comment, "");
     EXPECT_EQ(rows[0].colour, kColourDarkBlue);
     EXPECT_TRUE(rows[0].permitted && rows[0].idle && rows[0].finished && !rows[0].ticked);
 
-    EXPECT_EQ(rows[1].ip, "10.1.2.8");
+    EXPECT_EQ(rows[1].ip, "127.1.2.8");
     EXPECT_EQ(rows[1].state, "Upgrade Refused");
     EXPECT_EQ(rows[1].comment, "Current device is upgrading");
     EXPECT_TRUE(rows[1].busy && !rows[1].permitted);
