@@ -7,12 +7,9 @@
 // library's call returns then) and stop at the file's last byte. Every copy
 // is compared with the recording byte for byte, outside the timing. Paired
 // rounds (see paired_rounds.h) give the ratios.
-#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -20,7 +17,7 @@
 
 #include "kestrel_net.h"
 #include "paired_rounds.h"
-#include "platform/socket.h"
+#include "plain_download.h"
 #include "recorder_process.h"
 #include "sim/recorder_sim.h"
 
@@ -58,29 +55,6 @@ void QW_CALLBACK WritePiece(void* user, FileDataRecord* record) {
     sink->changed.notify_all();
 }
 
-void PutBE32(unsigned char* p, uint32_t v) {
-    p[0] = static_cast<unsigned char>(v >> 24);
-    p[1] = static_cast<unsigned char>(v >> 16);
-    p[2] = static_cast<unsigned char>(v >> 8);
-    p[3] = static_cast<unsigned char>(v);
-}
-
-// Whether the file holds exactly the recording.
-bool SameBytes(const std::string& path, const std::vector<uint8_t>& expected) {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<char> block(size_t{1} << 20);
-    size_t at = 0;
-    while (in) {
-        in.read(block.data(), static_cast<std::streamsize>(block.size()));
-        const size_t got = static_cast<size_t>(in.gcount());
-        if (at + got > expected.size() || std::memcmp(block.data(), expected.data() + at, got)) {
-            return false;
-        }
-        at += got;
-    }
-    return at == expected.size();
-}
-
 std::optional<bench::Work> LibraryOnce(QW_DVR_HANDLE handle, const std::string& name,
                                        const std::string& path,
                                        const std::vector<uint8_t>& expected) {
@@ -108,59 +82,8 @@ std::optional<bench::Work> LibraryOnce(QW_DVR_HANDLE handle, const std::string& 
     QW_DVR_NET_SetFileDataCallBackVMS(handle, nullptr, nullptr);
     std::fclose(sink.file);
     if (work && work->ok) {
-        work->ok = SameBytes(path, expected);
+        work->ok = bench::SameBytes(path, expected);
     }
-    return work;
-}
-
-std::optional<bench::Work> PlainOnce(const bench::RecorderProcess& recorder,
-                                     const std::string& name, const std::string& path,
-                                     const std::vector<uint8_t>& expected) {
-    platform::Socket socket = platform::Socket::Tcp();
-    if (socket.Connect(recorder.Address(), recorder.CommandPort(), 5000) !=
-        platform::ConnectResult::kConnected) {
-        return std::nullopt;
-    }
-    unsigned char block[500] = {};
-    PutBE32(block, 1);
-    PutBE32(block + 4, 7);
-    PutBE32(block + 16, 172);
-    PutBE32(block + 20, 1);
-    std::memcpy(block + 44, name.data(), std::min<size_t>(name.size(), 127));
-    if (!socket.SendAll(block, sizeof block, 5000)) {
-        return std::nullopt;
-    }
-    size_t head = 0;
-    while (head < 12) {  // bounded: each wait is at most kWaitMs, the head 12 bytes
-        if (socket.WaitReadable(kWaitMs) != platform::WaitResult::kReady) {
-            return std::nullopt;
-        }
-        const long got = socket.Receive(block, 12 - head);
-        if (got <= 0) {
-            return std::nullopt;
-        }
-        head += static_cast<size_t>(got);
-    }
-    std::FILE* out = std::fopen(path.c_str(), "wb");
-    if (out == nullptr) {
-        return std::nullopt;
-    }
-    std::vector<unsigned char> buffer(102400);
-    uint64_t copied = 0;
-    const bench::Stopwatch stopwatch;
-    // Bounded: every receive waits at most kWaitMs and the file is finite.
-    while (copied < expected.size() &&
-           socket.WaitReadable(kWaitMs) == platform::WaitResult::kReady) {
-        const long got = socket.Receive(buffer.data(), buffer.size());
-        if (got <= 0) {
-            break;
-        }
-        std::fwrite(buffer.data(), 1, static_cast<size_t>(got), out);
-        copied += static_cast<uint64_t>(got);
-    }
-    bench::Work work = stopwatch.Stop(static_cast<double>(copied), copied == expected.size());
-    std::fclose(out);
-    work.ok = work.ok && SameBytes(path, expected);
     return work;
 }
 
@@ -210,7 +133,7 @@ int main(int argc, char** argv) {
     comparison.goal = bench::Goal{bench::Basis::kWall, kGoal};
     const bench::PairedResult paired = bench::RunPaired(
         comparison, {"library", [&] { return LibraryOnce(handle, name, library_path, expected); }},
-        {"plain", [&] { return PlainOnce(*recorder, name, plain_path, expected); }});
+        {"plain", [&] { return bench::PlainOnce(*recorder, name, plain_path, expected); }});
     QW_DVR_NET_Close_Device(handle);
     std::remove(library_path.c_str());
     std::remove(plain_path.c_str());

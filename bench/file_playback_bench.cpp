@@ -15,7 +15,6 @@
 // Speed never fails the benchmark; a lost, misordered or wrong picture does.
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -31,6 +30,7 @@
 #include <vector>
 
 #include "ffmpeg_peer.h"
+#include "file_play.h"
 #include "kestrel_media.h"
 #include "paired_rounds.h"
 #include "picture_log_window.h"
@@ -94,49 +94,6 @@ Recording BuildRecording(const sim::MediaSet& media) {
     return recording;
 }
 
-// Whether the end of playback was announced.
-struct EndWatch {
-    std::atomic<bool> ended{false};
-    static int32_t OnInfo(void* user, const QwPlayInfo* info) {
-        if (info->code == QW_PLAYINFO_END) {
-            static_cast<EndWatch*>(user)->ended.store(true);
-        }
-        return 0;
-    }
-};
-
-// An open file handle playing channel 1 into a window; closed on destruction.
-class Playback {
-public:
-    Playback(const std::string& path, bench::PictureLogWindow& window) {
-        handle_ = QW_DVR_MEDIA_OpenFileDecoderRP3(path.c_str(), nullptr);
-        if (handle_ == nullptr ||
-            QW_DVR_MEDIA_RegistFilePlayInfoCallBack(handle_, &end_, EndWatch::OnInfo) != 0) {
-            return;
-        }
-        KmVideoWindow* windows[] = {window.Window()};
-        const int32_t channel = 0;
-        started_ = QW_DVR_MEDIA_StartPlay(handle_, windows, 1, &channel, 1, 0) == 0;
-    }
-    ~Playback() {
-        if (handle_ != nullptr) {
-            QW_DVR_MEDIA_StopPlay(handle_, 0);
-            QW_DVR_MEDIA_CloseDecoder(handle_);
-        }
-    }
-    Playback(const Playback&) = delete;
-    Playback& operator=(const Playback&) = delete;
-
-    bool Started() const { return started_; }
-    bool Ended() const { return end_.ended.load(); }
-    QW_DECODER_HANDLE Handle() const { return handle_; }
-
-private:
-    QW_DECODER_HANDLE handle_ = nullptr;
-    EndWatch end_;
-    bool started_ = false;
-};
-
 struct FastFigures {
     double wall_seconds = 0;
     double cpu_seconds = 0;
@@ -162,7 +119,7 @@ FastFigures PlayFastOnce(const std::string& path, size_t clip_frames) {
     bench::PictureLogWindow window(kFrames * 2);
     const double cpu_start = platform::ProcessCpuSeconds();
     const auto start = Clock::now();
-    Playback playback(path, window);
+    bench::FilePlayback playback(path, window);
     if (!playback.Started()) {
         return figures;
     }
@@ -241,17 +198,11 @@ bool MeasureFastPlay(const std::string& recording, const std::filesystem::path& 
     return paired.complete && paired.ok;
 }
 
-struct SeekResult {
-    int from_key = 0;  // frames decoded unseen before the target
-    double ms = 0;
-    int stale = 0;  // pictures shown after the call before the new place's
-    bool ok = false;
-};
-
 // Moves to frame `target` and waits for its picture.
-SeekResult SeekOnce(const Playback& playback, const bench::PictureLogWindow& window,
-                    const Recording& recording, int target, uint64_t want_hash) {
-    SeekResult result;
+bench::SeekResult SeekOnce(const bench::FilePlayback& playback,
+                           const bench::PictureLogWindow& window, const Recording& recording,
+                           int target, uint64_t want_hash) {
+    bench::SeekResult result;
     const size_t shown = window.Count();
     const auto start = Clock::now();
     if (QW_DVR_MEDIA_PCSetPos(playback.Handle(),
@@ -261,13 +212,8 @@ SeekResult SeekOnce(const Playback& playback, const bench::PictureLogWindow& win
     }
     std::optional<size_t> found;
     window.WaitUntil(start + kSeekLimit, [&](const auto& pictures) {
-        for (size_t i = shown; i < pictures.size(); ++i) {
-            if (pictures[i].hash == want_hash && pictures[i].at >= start) {
-                found = i;
-                return true;
-            }
-        }
-        return false;
+        found = bench::FindPicture(pictures, shown, start, want_hash);
+        return found.has_value();
     });
     if (!found) {
         return result;
@@ -279,59 +225,6 @@ SeekResult SeekOnce(const Playback& playback, const bench::PictureLogWindow& win
     return result;
 }
 
-// Whether an access unit holds an IDR slice (NAL type 5).
-bool HasIdrSlice(std::span<const uint8_t> unit) {
-    for (size_t i = 0; i + 3 < unit.size(); ++i) {
-        if (unit[i] == 0 && unit[i + 1] == 0 && unit[i + 2] == 1 && (unit[i + 3] & 0x1f) == 5) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// Frames from the last IDR access unit at or before `target` to it.
-int FramesFromKey(const sim::MediaClip& clip, int target) {
-    int back = 0;
-    while (back < target && !HasIdrSlice(clip.AccessUnit(static_cast<size_t>(target - back) %
-                                                         clip.AccessUnitCount()))) {
-        ++back;
-    }
-    return back;
-}
-
-void PrintSeeks(const char* label, std::vector<SeekResult> results) {
-    std::vector<double> ms;
-    int stale = 0;
-    int failed = 0;
-    for (const SeekResult& result : results) {
-        if (result.ok) {
-            ms.push_back(result.ms);
-            stale += result.stale;
-        } else {
-            ++failed;
-        }
-    }
-    if (ms.empty()) {
-        std::printf("  %-8s no positioning showed its frame\n", label);
-        return;
-    }
-    std::sort(ms.begin(), ms.end());
-    const size_t n = ms.size();
-    const double median = n % 2 == 1 ? ms[n / 2] : (ms[n / 2 - 1] + ms[n / 2]) / 2;
-    std::printf(
-        "  %-8s median %6.1f ms (%.2f frame intervals), max %6.1f ms (%.2f); %zu/%zu showed "
-        "the frame, %d older pictures after the call%s\n",
-        label, median, median / kFrameIntervalMs, ms.back(), ms.back() / kFrameIntervalMs, n,
-        results.size(), stale, failed > 0 ? " - WRONG OR NO PICTURE" : "");
-    std::sort(results.begin(), results.end(),
-              [](const SeekResult& a, const SeekResult& b) { return a.from_key < b.from_key; });
-    std::printf("  %-8s by frames after the key frame:", label);
-    for (const SeekResult& result : results) {
-        std::printf(" %d:%.0f", result.from_key, result.ms);
-    }
-    std::printf(" ms\n");
-}
-
 // Time from a byte positioning to the picture of the frame there, paused and playing.
 bool MeasureSeeks(const std::string& path, const Recording& recording, const sim::MediaClip& clip,
                   const std::vector<uint64_t>& clip_hashes) {
@@ -341,7 +234,7 @@ bool MeasureSeeks(const std::string& path, const Recording& recording, const sim
         targets.push_back(150 + 283 * k);
     }
     bench::PictureLogWindow window(kFrames * 2);
-    Playback playback(path, window);
+    bench::FilePlayback playback(path, window);
     if (!playback.Started() || QW_DVR_MEDIA_PCSetRate(playback.Handle(), 0) != 1 ||
         !window.WaitUntil(Clock::now() + kSeekLimit,
                           [](const auto& pictures) { return pictures.size() >= 3; })) {
@@ -352,30 +245,30 @@ bool MeasureSeeks(const std::string& path, const Recording& recording, const sim
         return clip_hashes[static_cast<size_t>(target) % clip_hashes.size()];
     };
     bool ok = true;
-    std::vector<SeekResult> paused;
+    std::vector<bench::SeekResult> paused;
     QW_DVR_MEDIA_PCPause(playback.Handle(), 1);
     std::this_thread::sleep_for(std::chrono::milliseconds(200));  // let the pause settle
     for (int target : targets) {
         paused.push_back(SeekOnce(playback, window, recording, target, want(target)));
-        paused.back().from_key = FramesFromKey(clip, target);
+        paused.back().from_key = bench::FramesFromKey(clip, target);
         ok = ok && paused.back().ok;
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-    std::vector<SeekResult> playing;
+    std::vector<bench::SeekResult> playing;
     QW_DVR_MEDIA_PCPause(playback.Handle(), 0);
     // Backwards through the places, so jumps go both ways across the two series.
     for (auto it = targets.rbegin(); it != targets.rend(); ++it) {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));  // steady playing
         playing.push_back(SeekOnce(playback, window, recording, *it, want(*it)));
-        playing.back().from_key = FramesFromKey(clip, *it);
+        playing.back().from_key = bench::FramesFromKey(clip, *it);
         ok = ok && playing.back().ok;
     }
     std::printf(
         "(b) byte positioning to a frame's record at %d places, to the first picture of that "
         "frame; reference: the frame interval, %.0f ms\n",
         kSeekPlaces, kFrameIntervalMs);
-    PrintSeeks("paused", paused);
-    PrintSeeks("playing", playing);
+    bench::PrintSeeks("paused", paused);
+    bench::PrintSeeks("playing", playing);
     return ok;
 }
 
@@ -392,7 +285,7 @@ bool MeasurePositioningWait(const std::string& path, const Recording& recording,
     constexpr int kRepeats = 3;
     constexpr int kGroup = 25;  // the clip's key frame interval
     bench::PictureLogWindow window(kFrames * 2);
-    Playback playback(path, window);
+    bench::FilePlayback playback(path, window);
     if (!playback.Started() || QW_DVR_MEDIA_PCSetRate(playback.Handle(), 0) != 1 ||
         !window.WaitUntil(Clock::now() + kSeekLimit,
                           [](const auto& pictures) { return pictures.size() >= 3; })) {
@@ -413,10 +306,10 @@ bool MeasurePositioningWait(const std::string& path, const Recording& recording,
                 group = 10 + (group - 10 + 7) % 100;
                 const int target = kGroup * group + kDistances[d];
                 std::this_thread::sleep_for(std::chrono::milliseconds(kPhaseBaseMs + kPhasesMs[p]));
-                const SeekResult result =
+                const bench::SeekResult result =
                     SeekOnce(playback, window, recording, target,
                              clip_hashes[static_cast<size_t>(target) % clip_hashes.size()]);
-                ok = ok && result.ok && FramesFromKey(clip, target) == kDistances[d];
+                ok = ok && result.ok && bench::FramesFromKey(clip, target) == kDistances[d];
                 if (result.ok) {
                     ms[d][p].push_back(result.ms);
                 }

@@ -6,7 +6,7 @@ cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTREL_BUILD_TE
 cmake --build build-bench --target bench_live_stream bench_config_call bench_download bench_stream_parse \
   bench_decode_present bench_live_channels bench_audio_sync bench_live_latency bench_file_playback \
   bench_record_writer bench_view_fullscreen bench_view_live bench_view_login bench_flash_upload \
-  kestrel-dvrsim
+  bench_replay kestrel-dvrsim
 start=$SECONDS
 ./build-bench/bin/bench_live_stream
 ./build-bench/bin/bench_config_call
@@ -22,4 +22,5 @@ start=$SECONDS
 ./build-bench/bin/bench_view_live 60
 ./build-bench/bin/bench_view_login
 ./build-bench/bin/bench_flash_upload
+./build-bench/bin/bench_replay
 echo "benchmarks ran for $((SECONDS - start)) s"
