@@ -117,6 +117,12 @@ bool ParseFault(const std::string& text, Faults* faults) {
         faults->stall_live_after_bytes = bytes;
     } else if (name == "config-size" && ParseNumber<uint64_t>(value, 0, kMaxBytes, &bytes)) {
         faults->announced_config_size = static_cast<uint32_t>(bytes);
+    } else if (name == "drop-download" && ParseNumber<uint64_t>(value, 0, kMaxBytes, &bytes)) {
+        faults->drop_download_after_bytes = bytes;
+    } else if (name == "drop-downloads" && ParseNumber<uint64_t>(value, 1, kMaxBytes, &bytes)) {
+        faults->drop_download_count = static_cast<uint32_t>(bytes);
+    } else if (name == "refuse-download" && ParseNumber<uint64_t>(value, 0, kMaxBytes, &bytes)) {
+        faults->refuse_download_code = static_cast<int32_t>(static_cast<uint32_t>(bytes));
     } else {
         return ParseMctpFault(name, value, &faults->mctp);
     }
@@ -145,7 +151,13 @@ std::string CommandLineUsage() {
            "  --fault F             refuse | silent | oversized | refuse-logins |\n"
            "                        close-after=BYTES | stall-after=BYTES | config-size=BYTES |\n"
            "                        mctp-code=N | mctp-segments | mctp-pieces |\n"
-           "                        mctp-unknown[=FUNCTION] | mctp-records=N (repeatable)\n"
+           "                        mctp-unknown[=FUNCTION] | mctp-records=N |\n"
+           "                        drop-download=BYTES (downloads break after BYTES) |\n"
+           "                        drop-downloads=N (only the first N break) |\n"
+           "                        refuse-download=CODE (e.g. 0x80F00003) (repeatable)\n"
+           "  --recording-frames N  video frames per recording, 1..100000 (default 100;\n"
+           "                        4500 make three minutes)\n"
+           "  --download-rate N     download bytes per second (default 0: unlimited)\n"
            "  --unpaced             send live streams as fast as possible\n"
            "  --switch-clip-after N live streams change to the other stream's clip (main\n"
            "                        D1, sub CIF) after N frames, from its first IDR, and\n"
@@ -227,6 +239,11 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* out, st
             if (ok) {
                 config.live_clip_switch_after_frames = frames;
             }
+        } else if (option == "--recording-frames") {
+            ok = ParseNumber<int>(value, 1, 100000, &config.recording_frames);
+        } else if (option == "--download-rate") {
+            ok = ParseNumber<uint64_t>(value, 0, std::numeric_limits<uint32_t>::max(),
+                                       &config.download_rate_limit);
         } else if (option == "--flash-fleet") {
             int size = 0;
             ok = ParseNumber<int>(value, 1, 200, &size);

@@ -50,7 +50,24 @@ std::vector<RecordingDay> RecorderConfig::DefaultRecordingDays() {
     if (today == fixed || !ValidRecordingDay(today)) {
         return {fixed};
     }
-    return {fixed, today};
+    std::vector<RecordingDay> days{fixed, today};
+    // A calendar worth browsing: earlier days of this month and a few of the
+    // month before, none in the future.
+    for (int back : {2, 5}) {
+        if (today.day > back) {
+            days.push_back({today.year, today.month, today.day - back});
+        }
+    }
+    const RecordingDay month_before = today.month == 1
+                                          ? RecordingDay{today.year - 1, 12, 1}
+                                          : RecordingDay{today.year, today.month - 1, 1};
+    for (int day : {4, 11, 25}) {
+        const RecordingDay earlier{month_before.year, month_before.month, day};
+        if (ValidRecordingDay(earlier) && !(earlier == fixed)) {
+            days.push_back(earlier);
+        }
+    }
+    return days;
 }
 
 int EffectiveChannelCount(const RecorderConfig& config) {

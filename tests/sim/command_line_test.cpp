@@ -42,4 +42,30 @@ TEST(CommandLine, SwitchClipAfterTakesAFrameCount) {
     EXPECT_NE(kestrel::sim::CommandLineUsage().find("--switch-clip-after N"), std::string::npos);
 }
 
+TEST(CommandLine, DownloadFaultsAndRecordingLength) {
+    CommandLine line;
+    std::string error;
+    ASSERT_TRUE(ParseCommandLine(
+        {"--fault", "drop-download=40000", "--fault", "drop-downloads=1", "--fault",
+         "refuse-download=0x80F00003", "--recording-frames", "4500", "--download-rate", "300000"},
+        &line, &error))
+        << error;
+    const kestrel::sim::Faults& faults = line.config.faults;
+    EXPECT_EQ(faults.drop_download_after_bytes, 40000u);
+    EXPECT_EQ(faults.drop_download_count, 1u);
+    EXPECT_EQ(faults.refuse_download_code, static_cast<int32_t>(0x80F00003));
+    EXPECT_EQ(line.config.recording_frames, 4500);
+    EXPECT_EQ(line.config.download_rate_limit, 300000u);
+
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{"--fault", "drop-downloads=0"},
+          {"--fault", "refuse-download="},
+          {"--recording-frames", "0"},
+          {"--recording-frames", "100001"},
+          {"--download-rate", "-5"}}) {
+        CommandLine rejected;
+        EXPECT_FALSE(ParseCommandLine(bad, &rejected, &error)) << bad[1];
+    }
+}
+
 }  // namespace

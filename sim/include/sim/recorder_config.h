@@ -124,8 +124,9 @@ struct RecorderConfig {
     std::vector<uint32_t> format_status_sequence{8, 8, 1};
     // Firmware announced longer than this is refused before any allocation.
     uint32_t firmware_limit_bytes = uint32_t{64} << 20;
-    // Days with recordings (see sim/recordings.h): by default 2011-03-05 and
-    // the day the configuration was made.
+    // Days with recordings (see sim/recordings.h): by default 2011-03-05, the
+    // day the configuration was made, the days 2 and 5 days before it in its
+    // month, and the 4th, 11th and 25th of the month before.
     std::vector<RecordingDay> recording_days = DefaultRecordingDays();
     int recording_frames = 100;  // video records per recording, 1..100000
     // Adds recordings on channel 1 of each day whose names climb out with
