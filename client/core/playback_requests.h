@@ -20,7 +20,8 @@ constexpr intptr_t kDownloadStateCode = 0x808;
 constexpr uint32_t UM_PLAYBACK_STATE = 0x806;
 constexpr intptr_t kDownloadStopped = 0xC0E;
 constexpr intptr_t kPlaybackStopped = 0xC13;
-// Data callbacks -> controller: first the downloaded extent in per mille.
+// Data callbacks -> controller (and file list, for downloads): first the
+// downloaded extent in per mille.
 constexpr uint32_t UM_DOWNLOAD_PROGRESS = 0xAAD3;
 
 // What the file list asks of the playback controller.

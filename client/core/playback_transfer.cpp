@@ -116,6 +116,7 @@ void PlaybackController::OnData(Kind kind, const FileDataRecord& record) {
     bool saved = false;
     int64_t received = 0;
     int32_t total = 0;
+    std::unique_ptr<RecordFileWriter> finished;
     {
         std::lock_guard lock(transferLock_);
         if (record.byte_count > 0 && record.data != nullptr) {
@@ -137,10 +138,15 @@ void PlaybackController::OnData(Kind kind, const FileDataRecord& record) {
             shared_.downloadTask = false;
             if (saved) {
                 shared_.savedPath = shared_.localPath;
+                finished = std::move(shared_.writer);
             }
         }
     }
     PostProgress(received, total);
+    if (finished) {
+        // The file is whole (index written) before anyone is told it is saved.
+        finished->Close();
+    }
     if (saved) {
         context_.pages.Post(PageId::kFileListPane, UM_DOWNLOAD_STATE, kDownloadStateCode, 0);
         context_.pages.Post(PageId::kPlaybackController, UM_DOWNLOAD_PROGRESS, 0, 0);
@@ -186,6 +192,7 @@ void PlaybackController::PostProgress(int64_t received, int32_t total) {
     }
     const int perMille = static_cast<int>(std::clamp<int64_t>(
         static_cast<int64_t>(static_cast<double>(received) * kSliderMax / total), 0, kSliderMax));
+    bool download = false;
     {
         // Only changes go out: one post per per-mille step, not per block.
         std::lock_guard lock(transferLock_);
@@ -193,8 +200,13 @@ void PlaybackController::PostProgress(int64_t received, int32_t total) {
             return;
         }
         shared_.lastProgress = perMille;
+        download = shared_.downloadTask;
     }
     context_.pages.Post(PageId::kPlaybackController, UM_DOWNLOAD_PROGRESS, perMille, 0);
+    if (download) {
+        // The DOWNLOAD row shows it too.
+        context_.pages.Post(PageId::kFileListPane, UM_DOWNLOAD_PROGRESS, perMille, 0);
+    }
 }
 
 // ---- Play-status thread --------------------------------------------------------

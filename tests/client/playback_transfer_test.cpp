@@ -147,6 +147,7 @@ protected:
             return ToFileList(UM_DOWNLOAD_STATE).size() >= ends && !controller_->Transferring();
         }));
         EXPECT_EQ(ToFileList(UM_DOWNLOAD_STATE).back().second, 0);
+        EXPECT_FALSE(std::filesystem::exists(LocalFile(file) + ".indx")) << "told before whole";
         ASSERT_TRUE(PumpUntil([&] { return controller_->LocalPath().empty(); }));
         Pump();
     }
