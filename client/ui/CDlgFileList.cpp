@@ -184,6 +184,9 @@ void CDlgFileList::OnMessage(uint32_t message, intptr_t first, intptr_t second) 
                 SetDownloading(second == 1);
             }
             break;
+        case UM_DOWNLOAD_PROGRESS:
+            ShowDownloadProgress(static_cast<int>(first));
+            break;
         case UM_PLAYBACK_STATE:
             if (first == kDownloadStopped) {
                 SetDownloading(false);
@@ -404,7 +407,7 @@ void CDlgFileList::UpdateProgress() {
     QProgressBar* bar = DownloadProgress();
     if (!downloading_) {
         if (bar != nullptr) {
-            list_->removeItemWidget(item, kColumnSize);
+            DropProgressBar(item);
         }
         return;
     }
@@ -420,6 +423,15 @@ void CDlgFileList::UpdateProgress() {
         list_->setItemWidget(item, kColumnSize, bar);
     }
     bar->setValue(progress_);
+}
+
+void CDlgFileList::DropProgressBar(QTreeWidgetItem* item) {
+    // Removal deletes the bar later, and a message box's loop (the saved
+    // download's) would keep it on show until then.
+    if (QWidget* bar = list_->itemWidget(item, kColumnSize)) {
+        bar->hide();
+    }
+    list_->removeItemWidget(item, kColumnSize);
 }
 
 // ---- Marks ---------------------------------------------------------------------------
@@ -449,7 +461,7 @@ void CDlgFileList::Mark(int row) {
 void CDlgFileList::Unmark() {
     if (markedRow_ >= 0 && markedRow_ < static_cast<int>(rows_.size())) {
         if (QTreeWidgetItem* item = list_->topLevelItem(markedRow_)) {
-            list_->removeItemWidget(item, kColumnSize);
+            DropProgressBar(item);
         }
         SetIcon(markedRow_, TypeIcon(rows_[static_cast<size_t>(markedRow_)].kind));
     }

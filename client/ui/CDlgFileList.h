@@ -93,6 +93,7 @@ private:
     void Unmark();
     void SetDownloading(bool downloading);
     void UpdateProgress();
+    void DropProgressBar(QTreeWidgetItem* item);
 
     PageWidget* playbackPage_;
     PlaybackRequests* requests_ = nullptr;

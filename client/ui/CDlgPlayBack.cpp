@@ -1,9 +1,9 @@
 #include "CDlgPlayBack.h"
 
 #include <QPainter>
-#include <QVBoxLayout>
 
 #include "CDlgFileList.h"
+#include "CDlgPlayBkCtrl.h"
 #include "CDlgSearchPannel.h"
 #include "device.h"
 #include "file_search.h"
@@ -45,14 +45,15 @@ CDlgPlayBack::CDlgPlayBack(client::ClientContext& context, QWidget* parent)
     surface_ = pane->surface;
     fileList_ = new CDlgFileList(context, this, this);
     calendar_ = new CDlgSearchPannel(context, this, fileList_, this);
-    strip_ = new QWidget(this);
-    strip_->setObjectName(QStringLiteral("controlStrip"));
-    auto* stripLayout = new QVBoxLayout(strip_);
-    stripLayout->setContentsMargins(0, 0, 0, 0);
+    bar_ = new CDlgPlayBkCtrl(context, this);
+    fileList_->SetRequests(bar_->Requests());
     LayOut();
 }
 
 CDlgPlayBack::~CDlgPlayBack() {
+    // The pane goes with the page's children: the playback using it and a
+    // running download end first.
+    bar_->Close();
     UnregisterPage();
 }
 
@@ -69,6 +70,8 @@ void CDlgPlayBack::OnMessage(uint32_t message, intptr_t first, intptr_t second) 
         case UM_SELECT_TARGET:
             if (targetHook_) {
                 targetHook_(surface_);
+            } else {
+                bar_->SetTarget(surface_);
             }
             break;
         default:
@@ -95,11 +98,7 @@ void CDlgPlayBack::QueryDayMask(bool redraw) {
     }
 }
 
-void CDlgPlayBack::SetControlBar(QWidget* bar, PlaybackRequests* requests) {
-    if (bar != nullptr) {
-        strip_->layout()->addWidget(bar);
-        bar->show();
-    }
+void CDlgPlayBack::SetRequests(PlaybackRequests* requests) {
     fileList_->SetRequests(requests);
 }
 
@@ -108,9 +107,7 @@ widgets::VideoSurface* CDlgPlayBack::TargetSurface() const {
 }
 
 void CDlgPlayBack::StopPlayback() {
-    if (stopHook_) {
-        stopHook_();
-    }
+    bar_->StopPlayback();
 }
 
 void CDlgPlayBack::LayOut() {
@@ -122,7 +119,7 @@ void CDlgPlayBack::LayOut() {
     const int paneWidth = std::max(0, columnLeft - 2 * kMargin);
     const int paneHeight = std::max(0, height() - 3 * kMargin - kBarHeight);
     pane_->setGeometry(kMargin, kMargin, paneWidth, paneHeight);
-    strip_->setGeometry(kMargin, kMargin + paneHeight + kMargin, paneWidth, kBarHeight);
+    bar_->setGeometry(kMargin, kMargin + paneHeight + kMargin, paneWidth, kBarHeight);
 }
 
 void CDlgPlayBack::resizeEvent(QResizeEvent* event) {

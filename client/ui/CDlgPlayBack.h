@@ -7,7 +7,8 @@
 // on the GUI thread.
 //
 // Lifetime: made by the main window after the first login; its panes live
-// as long as it does. The controller's bar, once placed, is owned by the page.
+// as long as it does. The page makes its control bar (which owns the
+// playback controller) and closes it before the pane it plays into goes.
 #pragma once
 
 #include <functional>
@@ -22,6 +23,7 @@ class VideoSurface;
 namespace kestrel::ui {
 
 class CDlgFileList;
+class CDlgPlayBkCtrl;
 class CDlgSearchPannel;
 
 class CDlgPlayBack : public PageWidget {
@@ -39,14 +41,13 @@ public:
 
     void OnMessage(uint32_t message, intptr_t first, intptr_t second) override;
 
-    // Places the controller's bar in the strip below the pane (the page takes
-    // it over) and gives the file list the controller's requests (borrowed;
-    // null: PLAY and DOWNLOAD do nothing).
-    void SetControlBar(QWidget* bar, PlaybackRequests* requests);
+    // Gives the file list other requests than the bar's (borrowed; null:
+    // PLAY and DOWNLOAD do nothing). For tests of the list alone.
+    void SetRequests(PlaybackRequests* requests);
     // The picture widget the controller plays into.
     widgets::VideoSurface* TargetSurface() const;
-    // Run by StopPlayback and by UM_SELECT_TARGET; the controller sets them.
-    void SetStopHook(std::function<void()> hook) { stopHook_ = std::move(hook); }
+    // Run by UM_SELECT_TARGET instead of handing the pane to the bar. For
+    // tests of the list alone.
     void SetTargetHook(std::function<void(widgets::VideoSurface*)> hook) {
         targetHook_ = std::move(hook);
     }
@@ -55,7 +56,7 @@ public:
 
     CDlgSearchPannel* CalendarPane() const { return calendar_; }
     CDlgFileList* FileList() const { return fileList_; }
-    QWidget* ControlStrip() const { return strip_; }
+    CDlgPlayBkCtrl* ControlBar() const { return bar_; }
     QWidget* VideoPane() const { return pane_; }
 
 protected:
@@ -71,9 +72,8 @@ private:
     widgets::VideoSurface* surface_;
     CDlgFileList* fileList_;
     CDlgSearchPannel* calendar_;
-    QWidget* strip_;
+    CDlgPlayBkCtrl* bar_;
     bool shownOnce_ = false;
-    std::function<void()> stopHook_;
     std::function<void(widgets::VideoSurface*)> targetHook_;
 };
 

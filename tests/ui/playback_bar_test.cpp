@@ -1,12 +1,18 @@
 // The REPLAY page's control bar against the in-process simulator: a playback
 // shows in the target surface while the slider draws the arrived part
 // growing, the buttons drive it, and a picture of the bar goes into the build
-// tree for people to look at.
+// tree for people to look at. Then the page with its list, bar and pane
+// working together.
 #include <QApplication>
 #include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 #include <QtTest>
 
+#include "CDlgFileList.h"
+#include "CDlgPlayBack.h"
 #include "CDlgPlayBkCtrl.h"
 #include "picture_button.h"
 #include "position_slider.h"
@@ -32,6 +38,7 @@ private slots:
         widgets::Theme::Apply(*qApp);
     }
     void PlaybackShowsWhileTheExtentGrowsAndTheButtonsDriveIt();
+    void ThePageConnectsItsListBarAndPane();
 };
 
 void PlaybackBarTest::PlaybackShowsWhileTheExtentGrowsAndTheButtonsDriveIt() {
@@ -81,6 +88,46 @@ void PlaybackBarTest::PlaybackShowsWhileTheExtentGrowsAndTheButtonsDriveIt() {
     QCOMPARE(bar->Position()->value(), 0);
     QVERIFY(!bar->SoundToggle()->isChecked());
     QCOMPARE(QApplication::overrideCursor(), nullptr);
+}
+
+void PlaybackBarTest::ThePageConnectsItsListBarAndPane() {
+    UiFixture fixture;
+    sim::RecorderConfig config = RecorderWithChannels(4);
+    const QDate today = QDate::currentDate();
+    config.recording_days = {{today.year(), today.month(), today.day()}};
+    config.recording_frames = 1500;
+    config.download_rate_limit = 300000;
+    QVERIFY(fixture.StartRecorder(config));
+    QVERIFY(fixture.LogIn());
+    auto page = std::make_unique<ui::CDlgPlayBack>(fixture.Context(), nullptr);
+    page->resize(1000, 613);
+    page->show();
+    ui::CDlgFileList& list = *page->FileList();
+    ui::CDlgPlayBkCtrl& bar = *page->ControlBar();
+    QTRY_VERIFY_WITH_TIMEOUT(list.List()->topLevelItemCount() == 12, kWaitMs);
+
+    // PLAY: the page's own pane shows the recording; LIVE stops it.
+    const ui::CDlgFileList::RowIcon unplayed = list.IconOf(0);
+    list.List()->setCurrentItem(list.List()->topLevelItem(0));
+    list.PlaySelected();
+    QTRY_VERIFY_WITH_TIMEOUT(page->TargetSurface()->HasPicture(), kWaitMs);
+    QCOMPARE(bar.StatusLabel()->text(), QStringLiteral("1x"));
+    QCOMPARE(list.IconOf(0), ui::CDlgFileList::RowIcon::kPlaying);
+    page->StopPlayback();
+    QVERIFY(!bar.Controller().Transferring());
+    QTRY_COMPARE(list.IconOf(0), unplayed);
+
+    // DOWNLOAD: the row shows what the transfer reports, and the page can
+    // go in the middle of it.
+    QTRY_VERIFY(list.DownloadButton()->isEnabled());
+    list.List()->setCurrentItem(list.List()->topLevelItem(1));
+    list.DownloadButton()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(
+        list.DownloadProgress() != nullptr && list.DownloadProgress()->value() > 0, kWaitMs);
+    QCOMPARE(list.DownloadButton()->text(), QStringLiteral("STOP"));
+    QVERIFY(bar.Controller().Transferring());
+    page.reset();
+    QTest::qWait(100);  // what the transfer posted last finds no page
 }
 
 }  // namespace kestrel::ui_test

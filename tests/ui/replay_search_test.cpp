@@ -218,7 +218,7 @@ void ReplaySearchTest::PlayedAndDownloadedFilesAreMarked() {
     QVERIFY(setup.ok);
     Requests requests;
     widgets::VideoSurface* target = nullptr;
-    setup.page->SetControlBar(nullptr, &requests);
+    setup.page->SetRequests(&requests);
     setup.page->SetTargetHook([&](widgets::VideoSurface* surface) { target = surface; });
     QTRY_VERIFY_WITH_TIMEOUT(setup.Settled(), kWaitMs);
     CDlgFileList& list = setup.List();
@@ -286,7 +286,7 @@ void ReplaySearchTest::ScreenshotOfTheReplayPage() {
 
     // A file downloading, another selected.
     Requests requests;
-    page->SetControlBar(nullptr, &requests);
+    page->SetRequests(&requests);
     CDlgFileList& list = *page->FileList();
     list.List()->setCurrentItem(list.List()->topLevelItem(4));
     list.DownloadOrStop();
@@ -301,7 +301,7 @@ void ReplaySearchTest::ScreenshotOfTheReplayPage() {
     if (!path.isEmpty()) {
         QVERIFY(shot.save(path));
     }
-    page->SetControlBar(nullptr, nullptr);
+    page->SetRequests(nullptr);
 }
 
 }  // namespace kestrel::ui_test
