@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Screenshots of KestrelView's pages for people to look at: the login page,
-# the live page in 1, 4, 9 and 16 panes and full screen, and the local
-# settings page, in English and Simplified Chinese, against a simulated
-# 16-channel recorder on loopback, each from a real run under xvfb-run.
+# the live page in 1, 4, 9 and 16 panes and full screen, the REPLAY page
+# (marked calendar and today's list, a playback under way, a download under
+# way) and the local settings page, in English and Simplified Chinese,
+# against a simulated 16-channel recorder on loopback, each from a real run
+# under xvfb-run.
 # Writes build/screenshots/*.png and prints their paths.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,7 +22,10 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-start_recorder "$work/sim.log" --channels 16 --model 0x14 --duration 900
+# Three-minute recordings, served slowly enough that a playback's download
+# is still under way when the picture is taken.
+start_recorder "$work/sim.log" --channels 16 --model 0x14 --duration 900 \
+  --recording-frames 4500 --download-rate 400000
 port=$recorder_port
 printf 'admin\n' >"$work/password"
 
@@ -48,4 +53,7 @@ for language in 0 1; do
   done
   shoot "$language" "live-fullscreen-$suffix" 5 "${connect[@]}" --layout 4 --fullscreen
   shoot "$language" "local-setting-$suffix" 3 "${connect[@]}" --page local-setting
+  shoot "$language" "replay-list-$suffix" 4 "${connect[@]}" --page replay
+  shoot "$language" "replay-playing-$suffix" 9 "${connect[@]}" --play-row 2
+  shoot "$language" "replay-download-$suffix" 7 "${connect[@]}" --download-row 3
 done

@@ -3,10 +3,14 @@
 #include <QApplication>
 #include <QPixmap>
 #include <QTimer>
+#include <QTreeWidget>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 
+#include "CDlgFileList.h"
 #include "CDlgMainWnd.h"
+#include "CDlgPlayBack.h"
 #include "CDlgRealAv.h"
 #include "CUserLogin.h"
 #include "client_context.h"
@@ -33,9 +37,44 @@ intptr_t LayoutArgument(int panes) {
     }
 }
 
+// Presses PLAY or DOWNLOAD for a row of the REPLAY page's list once the
+// day's search has listed it; gives up after kListWaitMs.
+void PressRowWhenListed(ui::CDlgMainWnd& window, int row, bool play) {
+    constexpr int kPollMs = 100;
+    constexpr int kListWaitMs = 20000;
+    auto* poll = new QTimer(&window);
+    auto waited = std::make_shared<int>(0);
+    QObject::connect(poll, &QTimer::timeout, &window, [&window, poll, waited, row, play] {
+        ui::CDlgPlayBack* page = window.PlaybackPage();
+        QTreeWidget* list = page != nullptr ? page->FileList()->List() : nullptr;
+        *waited += kPollMs;
+        if (list != nullptr && list->topLevelItemCount() >= row) {
+            list->setCurrentItem(list->topLevelItem(row - 1));
+            if (play) {
+                page->FileList()->PlaySelected();
+            } else {
+                page->FileList()->DownloadOrStop();
+            }
+        } else if (*waited < kListWaitMs) {
+            return;
+        } else {
+            std::fprintf(stderr, "KestrelView: the REPLAY list has no row %d\n", row);
+        }
+        poll->deleteLater();
+        poll->stop();
+    });
+    poll->start(kPollMs);
+}
+
 void ApplyAfterLogin(const CommandLine& options, ui::CDlgMainWnd& window) {
     if (options.page != 0 && options.page != ui::kPageLive) {
         window.ShowPage(options.page);
+    }
+    if (options.page == ui::kPageReplay && options.playRow != 0) {
+        PressRowWhenListed(window, options.playRow, true);
+    }
+    if (options.page == ui::kPageReplay && options.downloadRow != 0) {
+        PressRowWhenListed(window, options.downloadRow, false);
     }
     ui::CDlgRealAv* live = window.LivePage();
     if (live == nullptr) {

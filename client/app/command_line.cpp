@@ -65,6 +65,8 @@ const char* UsageText() {
            "  --fullscreen                live page full screen after login\n"
            "  --page live|replay|remote-setting|local-setting\n"
            "                              page shown after login (default live)\n"
+           "  --play-row N                REPLAY page: play row N of today's list\n"
+           "  --download-row N            REPLAY page: download row N of today's list\n"
            "  --screenshot FILE           save a PNG of the window when --quit-after ends\n"
            "  --quit-after SECONDS        close after this long (default 5 with --screenshot)\n"
            "  --help, --version\n";
@@ -125,6 +127,12 @@ ParseResult ParseCommandLine(const std::vector<std::string>& arguments) {
             } else {
                 return fail("--page wants live, replay, remote-setting or local-setting");
             }
+        } else if (name == "--play-row" || name == "--download-row") {
+            int& row = name == "--play-row" ? options.playRow : options.downloadRow;
+            if (!ParseInt(value(), 1, 100000, &row)) {
+                return fail(name + " wants a row number from 1");
+            }
+            options.page = kPageReplay;
         } else if (name == "--screenshot") {
             options.screenshot = value();
         } else if (name == "--quit-after") {

@@ -21,6 +21,10 @@ struct CommandLine {
     int layout = 0;  // 1, 4, 9 or 16; 0: the page's own choice
     bool fullScreen = false;
     int page = 0;  // a page button identifier; 0: LIVE
+    // REPLAY page: the row (from 1) of the day's list to play or download
+    // once the list shows it; 0: none. Either one shows the REPLAY page.
+    int playRow = 0;
+    int downloadRow = 0;
     std::optional<std::string> screenshot;
     double quitAfterSeconds = 0;  // 0: run until closed
 };
