@@ -53,6 +53,7 @@ void AppTest::BadArgumentsEndWithStatusTwo() {
         {"--layout", "5"},
         {"--stream", "hd"},
         {"--page", "nowhere"},
+        {"--play-row", "0"},
         {"--quit-after"},
         {"--password", "secret"},  // passwords never come as arguments
         {"--connect", "admin@127.0.0.1:5000", "--password-file", missing},
