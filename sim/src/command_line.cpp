@@ -1,10 +1,13 @@
 #include "sim/command_line.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdlib>
 #include <limits>
 #include <utility>
+
+#include "sim/result_codes.h"
 
 namespace kestrel::sim {
 namespace {
@@ -71,8 +74,53 @@ bool ParseHardwareAddress(const std::string& text, std::array<uint8_t, 6>* addre
     return true;
 }
 
+// STATE:TOTAL_GIB:FREE_GIB, STATE one of none, bad, unformatted, normal.
+bool ParseDisk(const std::string& text, DiskSlot* disk) {
+    static constexpr std::pair<const char*, DiskState> kStates[] = {
+        {"none", DiskState::kNoDisk},
+        {"bad", DiskState::kBad},
+        {"unformatted", DiskState::kUnformatted},
+        {"normal", DiskState::kNormal}};
+    constexpr uint64_t kMaxGiB = uint64_t{1} << 20;
+    const std::vector<std::string> parts = SplitAt(text, ':');
+    if (parts.size() != 3) {
+        return false;
+    }
+    const auto state = std::find_if(std::begin(kStates), std::end(kStates),
+                                    [&](const auto& entry) { return parts[0] == entry.first; });
+    uint64_t total_gib = 0;
+    uint64_t free_gib = 0;
+    if (state == std::end(kStates) || !ParseNumber<uint64_t>(parts[1], 0, kMaxGiB, &total_gib) ||
+        !ParseNumber<uint64_t>(parts[2], 0, total_gib, &free_gib)) {
+        return false;
+    }
+    disk->state = state->second;
+    disk->total_bytes = total_gib << 30;
+    disk->free_bytes = free_gib << 30;
+    return true;
+}
+
+// FUNCTION[:CODE]
+bool ParseFailingCall(const std::string& value, MctpFaults* faults) {
+    const size_t colon = value.find(':');
+    const std::string function = value.substr(0, colon);
+    uint32_t code = static_cast<uint32_t>(kMctpRefusedByFault);
+    if (function.empty() || (colon != std::string::npos &&
+                             !ParseNumber<uint32_t>(value.substr(colon + 1), 0,
+                                                    std::numeric_limits<uint32_t>::max(), &code))) {
+        return false;
+    }
+    faults->failing_calls.emplace_back(function, static_cast<int32_t>(code));
+    return true;
+}
+
 bool ParseMctpFault(const std::string& name, const std::string& value, MctpFaults* faults) {
-    if (name == "mctp-code") {
+    if (name == "mctp-fail") {
+        return ParseFailingCall(value, faults);
+    }
+    if (name == "mctp-only" && !value.empty()) {
+        faults->misanswer_only = value;
+    } else if (name == "mctp-code") {
         uint32_t code = 0;
         if (!ParseNumber<uint32_t>(value, 0, std::numeric_limits<uint32_t>::max(), &code)) {
             return false;
@@ -141,6 +189,14 @@ std::string CommandLineUsage() {
            "  --uid-port N          answer identifier lookups on this TCP port\n"
            "  --family N --model N  identity bytes, decimal or 0x.. (default 0x96, 0x13)\n"
            "  --channels N          channel count 1..16 (default: the model's)\n"
+           "  --device-type N       device type the device information reports (default:\n"
+           "                        family << 8 | model, 38419)\n"
+           "  --tv-standard pal|ntsc\n"
+           "                        video standard: 25 or 30 frames per second (default pal)\n"
+           "  --disk STATE:TOTAL_GIB:FREE_GIB\n"
+           "                        a disk slot, STATE none | bad | unformatted | normal;\n"
+           "                        repeatable, up to 8; the first --disk replaces the\n"
+           "                        default normal:500:120 and normal:1000:800\n"
            "  --user NAME:PASSWORD:LEVEL[:RIGHTS_A:RIGHTS_B]\n"
            "                        a login; the first --user replaces the default users\n"
            "                        admin:admin:11 and user:user:9\n"
@@ -152,6 +208,10 @@ std::string CommandLineUsage() {
            "                        close-after=BYTES | stall-after=BYTES | config-size=BYTES |\n"
            "                        mctp-code=N | mctp-segments | mctp-pieces |\n"
            "                        mctp-unknown[=FUNCTION] | mctp-records=N |\n"
+           "                        mctp-only=FUNCTION (mctp-segments and mctp-records hit\n"
+           "                        only FUNCTION) |\n"
+           "                        mctp-fail=FUNCTION[:CODE] (FUNCTION answers CODE, default\n"
+           "                        0x8F000006, and stores nothing; repeatable) |\n"
            "                        drop-download=BYTES (downloads break after BYTES) |\n"
            "                        drop-downloads=N (only the first N break) |\n"
            "                        refuse-download=CODE (e.g. 0x80F00003) (repeatable)\n"
@@ -179,6 +239,7 @@ std::string CommandLineUsage() {
 bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* out, std::string* error) {
     RecorderConfig& config = out->config;
     bool users_given = false;
+    bool disks_given = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& option = args[i];
         if (option == "--help" || option == "-h") {
@@ -223,6 +284,19 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* out, st
             ok = ParseNumber<uint8_t>(value, 0, 255, &config.model);
         } else if (option == "--channels") {
             ok = ParseNumber<int>(value, 1, 16, &config.channel_count);
+        } else if (option == "--device-type") {
+            uint32_t type = 0;
+            ok = ParseNumber<uint32_t>(value, 0, std::numeric_limits<uint32_t>::max(), &type);
+            config.device_type = type;
+        } else if (option == "--tv-standard") {
+            ok = value == "pal" || value == "ntsc";
+            config.tv_standard = value == "ntsc" ? TvStandard::kNtsc : TvStandard::kPal;
+        } else if (option == "--disk") {
+            if (!disks_given) {
+                config.disks.clear();
+                disks_given = true;
+            }
+            ok = ParseDisk(value, &config.disks.emplace_back());
         } else if (option == "--user") {
             if (!users_given) {
                 config.users.clear();

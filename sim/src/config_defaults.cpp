@@ -1,5 +1,6 @@
-// The records a simulated recorder starts with: plausible values of a
-// small PAL recorder with the configured channels, users and network device.
+// The records a simulated recorder starts with: plausible values of a small
+// recorder with the configured channels, video standard, disks, users and
+// network device.
 #include <algorithm>
 #include <array>
 #include <string>
@@ -19,13 +20,10 @@ constexpr uint16_t kDefaultMctpPort = 8000;  // what a recorder listens on out o
 constexpr uint32_t kOwspPort = 15961;
 constexpr uint32_t kSmtpPort = 25;
 constexpr int32_t kMobileNetworkType = 60;  // 2.75G
-constexpr uint64_t kGiB = uint64_t{1} << 30;
 
-struct DiskDefaults {
-    uint64_t total;
-    uint64_t free;
-};
-constexpr DiskDefaults kDisks[] = {{500 * kGiB, 120 * kGiB}, {1000 * kGiB, 800 * kGiB}};
+static_assert(static_cast<int32_t>(DiskState::kUnformatted) == QW_HDD_UNFORMATTED &&
+              static_cast<int32_t>(DiskState::kNormal) == QW_HDD_NORMAL &&
+              static_cast<int32_t>(DiskState::kBad) == QW_HDD_BAD);
 
 constexpr const char* kGroupNames[] = {"administrators", "operators"};
 constexpr const char* kAuthorityNames[] = {"live view", "playback", "parameters", "maintenance"};
@@ -81,44 +79,85 @@ private:
     RecordMap records_;
 };
 
-// Stream 0 records D1, the network stream is CIF, the mobile stream a small
-// picture of its own size.
-QwVideoAttr VideoDefaults(uint32_t stream, int32_t channel) {
+struct Picture {
+    int32_t resolution;
+    int32_t weight;  // its share of the recorder's frame budget, per frame
+    int32_t width;
+    int32_t height_pal;
+    int32_t height_ntsc;
+    int32_t bit_rate;  // kbit/s
+};
+// Largest first: the record stream takes the largest that fits the budget.
+constexpr Picture kPictures[] = {
+    {QW_RES_D1, 4, 704, 576, 480, 1536},
+    {QW_RES_HD1, 2, 704, 288, 240, 1024},
+    {QW_RES_CIF, 1, 352, 288, 240, 512},
+};
+constexpr const Picture& kCif = kPictures[2];
+
+// Frames per second the record stream of all channels may carry together,
+// CIF frames counting 1, HD1 2 and D1 4.
+int32_t FrameBudget(uint32_t device_type, bool ntsc) {
+    int32_t pal = 200;  // the common 4- and 8-channel models, and any other type
+    if (device_type == 0x9614 || device_type == 0x9615) {
+        pal = 400;
+    } else if (device_type == 0x1513) {
+        pal = 100;
+    }
+    return ntsc ? pal * 6 / 5 : pal;
+}
+
+QwVideoAttr VideoRecord(int32_t channel, const Picture& picture, int32_t frame_rate, bool ntsc) {
     QwVideoAttr video{};
     video.channel = channel;
+    video.frame_rate = frame_rate;
+    video.bit_rate = picture.bit_rate;
+    video.resolution = picture.resolution;
+    video.width = picture.width;
+    video.height = ntsc ? picture.height_ntsc : picture.height_pal;
+    video.gop = 2 * frame_rate;  // a key frame every two seconds
+    return video;
+}
+
+// The record stream takes the largest picture all channels can record at
+// the full frame rate within the budget, else CIF at the rate that fits; the
+// network stream is CIF at the full rate; the mobile stream a small picture
+// of its own size at 10 frames per second.
+QwVideoAttr VideoDefaults(uint32_t stream, int32_t channel, const RecorderConfig& config,
+                          int32_t channels) {
+    const bool ntsc = config.tv_standard == TvStandard::kNtsc;
+    const int32_t full_rate = ntsc ? 30 : 25;
     switch (stream) {
-        case QW_STREAM_RECORD:
-            video.frame_rate = 25;
-            video.bit_rate = 1536;
-            video.resolution = QW_RES_D1;
-            video.width = 704;
-            video.height = 576;
-            video.gop = 50;
-            break;
+        case QW_STREAM_RECORD: {
+            const int32_t budget = FrameBudget(ReportedDeviceType(config), ntsc);
+            for (const Picture& picture : kPictures) {
+                if (picture.weight * full_rate * channels <= budget) {
+                    return VideoRecord(channel, picture, full_rate, ntsc);
+                }
+            }
+            return VideoRecord(channel, kCif, std::max(budget / channels, 1), ntsc);
+        }
         case QW_STREAM_NETWORK:
-            video.frame_rate = 25;
-            video.bit_rate = 512;
-            video.resolution = QW_RES_CIF;
-            video.width = 352;
-            video.height = 288;
-            video.gop = 50;
-            break;
-        default:
+            return VideoRecord(channel, kCif, full_rate, ntsc);
+        default: {
+            QwVideoAttr video{};
+            video.channel = channel;
             video.frame_rate = 10;
             video.bit_rate = 128;
             video.resolution = QW_RES_USER_DEFINED;
             video.width = 176;
-            video.height = 144;
+            video.height = ntsc ? 120 : 144;
             video.gop = 20;
-            break;
+            return video;
+        }
     }
-    return video;
 }
 
 void PutMedia(RecordsBuilder& b) {
     for (uint32_t stream = 0; stream < kStreamSelectors; ++stream) {
-        b.PutPerChannel(SubKey("QW_SRDK_MEDIA_GetVideoAttr", stream),
-                        [&](int32_t channel) { return VideoDefaults(stream, channel); });
+        b.PutPerChannel(SubKey("QW_SRDK_MEDIA_GetVideoAttr", stream), [&](int32_t channel) {
+            return VideoDefaults(stream, channel, b.Config(), static_cast<int32_t>(b.Channels()));
+        });
         b.PutPerChannel(SubKey("QW_SRDK_MEDIA_GetAudioAttr", stream), [](int32_t channel) {
             QwAudioAttr audio{};
             audio.channel = channel;
@@ -288,7 +327,6 @@ void PutUsers(RecordsBuilder& b) {
 
 void PutDevice(RecordsBuilder& b) {
     const RecorderConfig& config = b.Config();
-    const uint32_t model_number = uint32_t{config.family} << 8 | config.model;
     const ModelIdentity* identity = FindModelIdentity(config.family, config.model);
 
     QwDeviceInfo info{};
@@ -296,7 +334,8 @@ void PutDevice(RecordsBuilder& b) {
     PutFieldText(info.serial_number, sizeof info.serial_number,
                  std::string(identity != nullptr ? identity->model_code : "KSR") + "-000001");
     // The recorder reports its model number as a decimal device-type text.
-    PutFieldText(info.device_type, sizeof info.device_type, std::to_string(model_number));
+    PutFieldText(info.device_type, sizeof info.device_type,
+                 std::to_string(ReportedDeviceType(config)));
     info.device_id = 1;
     PutFieldText(info.release_date, sizeof info.release_date, "2026-03-18");
     PutFieldText(info.software_version, sizeof info.software_version, "V3.2.7 build 260318");
@@ -308,10 +347,13 @@ void PutDevice(RecordsBuilder& b) {
     b.Put("QW_SRDK_DEV_GetDevCaps", caps);
 
     QwHddInfo disks{};
-    for (size_t i = 0; i < std::size(kDisks); ++i) {
-        disks.state[i] = QW_HDD_NORMAL;
-        disks.total_bytes[i] = kDisks[i].total;
-        disks.free_bytes[i] = kDisks[i].free;
+    for (size_t i = 0; i < std::min<size_t>(config.disks.size(), QW_HDD_SLOTS); ++i) {
+        const DiskSlot& disk = config.disks[i];
+        disks.state[i] = static_cast<int32_t>(disk.state);
+        if (disk.state != DiskState::kNoDisk) {
+            disks.total_bytes[i] = disk.total_bytes;
+            disks.free_bytes[i] = disk.free_bytes;
+        }
     }
     b.Put("QW_SRDK_DEV_GetHddInfo", disks);
 
@@ -328,7 +370,8 @@ void PutDevice(RecordsBuilder& b) {
     });
 
     QwSystemAttr system{};
-    system.tv_standard = QW_TV_PAL;
+    const bool ntsc = config.tv_standard == TvStandard::kNtsc;
+    system.tv_standard = ntsc ? QW_TV_NTSC : QW_TV_PAL;
     system.language = QW_LANG_ENGLISH;
     system.time_zone = QW_TZ_GMT;
     b.Put("QW_SRDK_SYS_GetSystemAttr", system);
@@ -339,7 +382,7 @@ void PutDevice(RecordsBuilder& b) {
     b.Put("QW_SRDK_SYS_GetDaylightAttr", daylight);
 
     QwTvAttr tv{};
-    tv.standard = QW_TUNER_BG_PAL_NICAM;
+    tv.standard = ntsc ? QW_TUNER_MN_NTSC_PAL_MTS : QW_TUNER_BG_PAL_NICAM;
     tv.program = 1;
     b.Put(kTvAttrKey, tv);
     b.Put(kTvStateKey, uint8_t{0});

@@ -119,7 +119,7 @@ void AnswerArray(CallContext& c, const Bytes& stored, size_t capacity) {
     const size_t record_size = c.call.size1;
     const size_t held = stored.size() / record_size;
     size_t count = std::min(held, capacity);
-    if (c.faults.array_records) {
+    if (c.faults.array_records && c.faults.Misanswers(c.call.name)) {
         count = static_cast<size_t>(std::max(*c.faults.array_records, 0));
     }
     Bytes array(count * record_size, 0);
@@ -141,6 +141,20 @@ int32_t ConfigStore::Run(const CallInfo& call, std::span<const std::string_view>
     CallContext context{call, request, records_, defaults_, faults, *answer};
     const CallHandler special = FindSpecialHandler(call.name);
     return special != nullptr ? special(context) : ServeByShape(context);
+}
+
+std::optional<Bytes> ConfigStore::Find(std::string_view key) const {
+    std::lock_guard lock(mutex_);
+    const auto found = records_.find(key);
+    if (found == records_.end()) {
+        return std::nullopt;
+    }
+    return found->second;
+}
+
+RecordMap ConfigStore::Snapshot() const {
+    std::lock_guard lock(mutex_);
+    return records_;
 }
 
 }  // namespace kestrel::sim

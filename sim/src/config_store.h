@@ -11,6 +11,7 @@
 #pragma once
 
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -32,9 +33,13 @@ public:
     int32_t Run(const CallInfo& call, std::span<const std::string_view> request,
                 const MctpFaults& faults, std::vector<Bytes>* answer);
 
+    // The record under a key (see config_records.h); nullopt when none.
+    std::optional<Bytes> Find(std::string_view key) const;
+    RecordMap Snapshot() const;
+
 private:
     const RecordMap defaults_;  // what ResetParameter restores
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     RecordMap records_;  // guarded by mutex_
 };
 

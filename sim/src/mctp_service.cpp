@@ -113,6 +113,11 @@ MctpAnswer AnswerCall(const MctpRequest& request, ServerContext& server) {
         answer.status = kStatusUnknownCall;
         return answer;
     }
+    if (const int32_t* code = faults.FailingCode(function)) {
+        // Refused before it runs: nothing is stored, nothing answered.
+        answer.return_code = *code;
+        return answer;
+    }
     if (!RequestFitsShape(*call, segments)) {
         answer.return_code = kMctpBadShape;
     } else {
@@ -121,7 +126,7 @@ MctpAnswer AnswerCall(const MctpRequest& request, ServerContext& server) {
     if (faults.return_code) {
         answer.return_code = *faults.return_code;
     }
-    if (faults.wrong_segment_count) {
+    if (faults.wrong_segment_count && faults.Misanswers(function)) {
         answer.segments.push_back(WordBytes(0));
     }
     return answer;

@@ -18,6 +18,8 @@ constexpr int kChannelsOfUnknownModel = 4;
 // The name travels in a 64-byte field with its NUL.
 constexpr size_t kMaxNetdevNameLength = 63;
 constexpr int kMaxRecordingFrames = 100000;
+constexpr size_t kDiskSlots = 8;
+constexpr uint64_t kGiB = uint64_t{1} << 30;
 
 bool ValidRecordingDay(const RecordingDay& day) {
     static constexpr int kDaysInMonth[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -68,6 +70,15 @@ std::vector<RecordingDay> RecorderConfig::DefaultRecordingDays() {
         }
     }
     return days;
+}
+
+std::vector<DiskSlot> RecorderConfig::DefaultDisks() {
+    return {DiskSlot{DiskState::kNormal, 500 * kGiB, 120 * kGiB},
+            DiskSlot{DiskState::kNormal, 1000 * kGiB, 800 * kGiB}};
+}
+
+uint32_t ReportedDeviceType(const RecorderConfig& config) {
+    return config.device_type.value_or(uint32_t{config.family} << 8 | config.model);
 }
 
 int EffectiveChannelCount(const RecorderConfig& config) {
@@ -126,6 +137,14 @@ std::string CheckConfig(const RecorderConfig& config) {
     for (const RecordingDay& day : config.recording_days) {
         if (!ValidRecordingDay(day)) {
             return "recording days must be dates of the years 2000..2255";
+        }
+    }
+    if (config.disks.size() > kDiskSlots) {
+        return "a recorder has at most " + std::to_string(kDiskSlots) + " disk slots";
+    }
+    for (const DiskSlot& disk : config.disks) {
+        if (disk.free_bytes > disk.total_bytes) {
+            return "a disk cannot have more free space than it holds";
         }
     }
     if (config.recording_frames < 1 || config.recording_frames > kMaxRecordingFrames) {

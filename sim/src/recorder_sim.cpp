@@ -136,4 +136,23 @@ std::vector<uint8_t> RecorderSim::WholeConfiguration() const {
     return internals_->whole_config.Read();
 }
 
+std::optional<std::vector<uint8_t>> RecorderSim::StoredRecord(std::string_view function) const {
+    return internals_->records.Find(RecordKey(function));
+}
+
+std::optional<std::vector<uint8_t>> RecorderSim::StoredRecord(std::string_view function,
+                                                              uint32_t selector) const {
+    return internals_->records.Find(SubKey(RecordKey(function), selector));
+}
+
+std::optional<std::vector<uint8_t>> RecorderSim::StoredRecord(std::string_view function,
+                                                              std::string_view device) const {
+    return internals_->records.Find(SubKey(RecordKey(function), device));
+}
+
+std::map<std::string, std::vector<uint8_t>> RecorderSim::StoredRecords() const {
+    const RecordMap records = internals_->records.Snapshot();
+    return {records.begin(), records.end()};
+}
+
 }  // namespace kestrel::sim

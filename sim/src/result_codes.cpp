@@ -34,6 +34,8 @@ const char* ResultCodeText(int32_t result) {
             return "record refused";
         case kMctpStoreFull:
             return "no room for another record";
+        case kMctpRefusedByFault:
+            return "call refused by a fault";
         default:
             return "unknown result";
     }

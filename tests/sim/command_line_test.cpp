@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/result_codes.h"
+
 namespace {
 
 using kestrel::sim::CommandLine;
@@ -63,6 +65,54 @@ TEST(CommandLine, DownloadFaultsAndRecordingLength) {
           {"--recording-frames", "0"},
           {"--recording-frames", "100001"},
           {"--download-rate", "-5"}}) {
+        CommandLine rejected;
+        EXPECT_FALSE(ParseCommandLine(bad, &rejected, &error)) << bad[1];
+    }
+}
+
+TEST(CommandLine, RecorderVarietyAndFailingCalls) {
+    using kestrel::sim::DiskState;
+    constexpr uint64_t kGiB = uint64_t{1} << 30;
+    CommandLine line;
+    std::string error;
+    ASSERT_TRUE(ParseCommandLine(
+        {"--tv-standard", "ntsc", "--device-type", "38421", "--disk", "none:0:0", "--disk",
+         "normal:500:20", "--disk", "bad:1:0", "--fault", "mctp-fail=QW_SRDK_SYS_SetSystemAttr",
+         "--fault", "mctp-fail=QW_SRDK_DEV_SaveFlash:0x80F00009", "--fault",
+         "mctp-only=QW_SRDK_MEDIA_GetVideoAttr"},
+        &line, &error))
+        << error;
+    const kestrel::sim::RecorderConfig& config = line.config;
+    EXPECT_EQ(config.tv_standard, kestrel::sim::TvStandard::kNtsc);
+    EXPECT_EQ(config.device_type, 38421u);
+    ASSERT_EQ(config.disks.size(), 3u);  // the given ones replace the defaults
+    EXPECT_EQ(config.disks[0].state, DiskState::kNoDisk);
+    EXPECT_EQ(config.disks[1].state, DiskState::kNormal);
+    EXPECT_EQ(config.disks[1].total_bytes, 500 * kGiB);
+    EXPECT_EQ(config.disks[1].free_bytes, 20 * kGiB);
+    EXPECT_EQ(config.disks[2].state, DiskState::kBad);
+    const auto& failing = config.faults.mctp.failing_calls;
+    ASSERT_EQ(failing.size(), 2u);
+    EXPECT_EQ(failing[0].first, "QW_SRDK_SYS_SetSystemAttr");
+    EXPECT_EQ(failing[0].second, kestrel::sim::kMctpRefusedByFault);
+    EXPECT_EQ(failing[1].second, static_cast<int32_t>(0x80F00009));
+    EXPECT_EQ(config.faults.mctp.misanswer_only, "QW_SRDK_MEDIA_GetVideoAttr");
+
+    CommandLine defaults;
+    ASSERT_TRUE(ParseCommandLine({}, &defaults, &error));
+    EXPECT_EQ(defaults.config.tv_standard, kestrel::sim::TvStandard::kPal);
+    EXPECT_FALSE(defaults.config.device_type);
+    EXPECT_EQ(defaults.config.disks.size(), 2u);
+
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{"--tv-standard", "secam"},
+          {"--device-type", "-1"},
+          {"--disk", "normal:10:11"},  // more free than the disk holds
+          {"--disk", "spinning:10:1"},
+          {"--disk", "normal:10"},
+          {"--fault", "mctp-fail="},
+          {"--fault", "mctp-fail=QW_SRDK_DEV_SaveFlash:x"},
+          {"--fault", "mctp-only"}}) {
         CommandLine rejected;
         EXPECT_FALSE(ParseCommandLine(bad, &rejected, &error)) << bad[1];
     }

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kestrel::sim {
@@ -30,21 +32,55 @@ struct RecordingDay {
     friend bool operator==(const RecordingDay&, const RecordingDay&) = default;
 };
 
+// The video standard of the recorder's cameras: it sets the system record's
+// TV standard and the frame rates and picture heights of the video records.
+enum class TvStandard { kPal, kNtsc };
+
+// What a disk slot reports; the values are the ones the disk record carries.
+enum class DiskState : int32_t { kNoDisk = 0, kUnformatted = 1, kNormal = 2, kBad = 3 };
+
+struct DiskSlot {
+    DiskState state = DiskState::kNormal;
+    uint64_t total_bytes = 0;  // an empty slot reports 0 whatever is set here
+    uint64_t free_bytes = 0;   // at most total_bytes
+};
+
 // Failure behaviour of the MCTP configuration service, all off by default.
 struct MctpFaults {
     // Every call is answered with this Return-Code; the call still runs and
     // its answer keeps its segments.
     std::optional<int32_t> return_code;
-    // Every answer carries one segment more than the call's outputs.
+    // Every answer carries one segment more than the call's outputs (or only
+    // those of misanswer_only).
     bool wrong_segment_count = false;
     // Answers go out one byte per send, with a short pause between bytes.
     bool answer_in_pieces = false;
     // Status 404 for every call, or for calls of this name only.
     bool all_unknown = false;
     std::string unknown_function;
-    // Every array get is answered with this many records (its count segment
-    // says so too), whatever it asked for: stored records, repeated as needed.
+    // Every array get (or only misanswer_only) is answered with this many
+    // records (its count segment says so too), whatever it asked for: stored
+    // records, repeated as needed.
     std::optional<int32_t> array_records;
+    // When set, wrong_segment_count and array_records hit calls of this name
+    // only; every other call is answered soundly.
+    std::string misanswer_only;
+    // Calls of these names are refused with their Return-Code and no segments;
+    // they do not run, so a refused set stores nothing. The first entry of a
+    // name counts; the faults above leave a refused call's answer alone.
+    std::vector<std::pair<std::string, int32_t>> failing_calls;
+
+    bool Misanswers(std::string_view function) const {
+        return misanswer_only.empty() || misanswer_only == function;
+    }
+    const int32_t* FailingCode(std::string_view function) const {
+        for (const auto& [name, code] : failing_calls) {
+            if (name == function) {
+                return &code;
+            }
+        }
+        return nullptr;
+    }
 };
 
 // Failure behaviour, all off by default. A byte count of 0 is a real value
@@ -99,6 +135,16 @@ struct RecorderConfig {
     uint8_t family = 0x96;
     uint8_t model = 0x13;
     int channel_count = 0;  // 0: the model's own count (4 for unknown models); max 16
+    // The device type the device information reports as decimal text; none:
+    // family << 8 | model. Only that text changes (and the frame budget the
+    // default video records keep to): identification, channel count and
+    // recording headers still follow family and model.
+    std::optional<uint32_t> device_type;
+    // PAL: up to 25 frames per second, 576 lines; NTSC: 30 and 480.
+    TvStandard tv_standard = TvStandard::kPal;
+    // The disk slots in order, at most 8: by default two normal disks,
+    // 500 GiB with 120 GiB free and 1000 GiB with 800 GiB free.
+    std::vector<DiskSlot> disks = DefaultDisks();
     std::vector<UserAccount> users = DefaultUsers();
     // The network device the configuration records describe; the device
     // information starts with its name, and the recorder identifier is built
@@ -140,12 +186,15 @@ struct RecorderConfig {
     // The checked-in clips and tone (sim/media of the source tree).
     static std::string DefaultMediaFolder();
     static std::vector<RecordingDay> DefaultRecordingDays();
+    static std::vector<DiskSlot> DefaultDisks();
 };
 
 // Empty when the configuration can be served, else what is wrong with it.
 std::string CheckConfig(const RecorderConfig& config);
 // The channel count a recorder with this configuration offers.
 int EffectiveChannelCount(const RecorderConfig& config);
+// The device type the recorder reports: the override, else family << 8 | model.
+uint32_t ReportedDeviceType(const RecorderConfig& config);
 // True for a dotted address in 127.0.0.0/8.
 bool IsLoopbackAddress(const std::string& dotted);
 

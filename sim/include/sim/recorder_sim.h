@@ -26,9 +26,11 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "sim/observations.h"
@@ -71,6 +73,20 @@ public:
     // the controlling thread, like Start() and Stop().
     std::vector<RecordingFile> Recordings(int channel, int year, int month, int day) const;
     std::vector<uint8_t> RecordingBytes(const std::string& name) const;
+    // The bytes the configuration store holds for a call's record, as its get
+    // call answers them (an array: every record back to back), by the set or
+    // the get call's name. Per-stream and per-channel records take their
+    // selector or channel, a network device's record the device's name.
+    // nullopt when the store holds no such record. Any thread, also after
+    // Stop().
+    std::optional<std::vector<uint8_t>> StoredRecord(std::string_view function) const;
+    std::optional<std::vector<uint8_t>> StoredRecord(std::string_view function,
+                                                     uint32_t selector) const;
+    std::optional<std::vector<uint8_t>> StoredRecord(std::string_view function,
+                                                     std::string_view device) const;
+    // Every stored record by its key: the get call's name, with "#" and the
+    // selector, channel or device name for the records kept per one.
+    std::map<std::string, std::vector<uint8_t>> StoredRecords() const;
     const std::string& LastError() const { return last_error_; }
     const Observations& Observed() const { return observations_; }
 

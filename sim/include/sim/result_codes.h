@@ -41,6 +41,8 @@ enum MctpReturnCode : int32_t {
     kMctpBadRecord = static_cast<int32_t>(0x8F000004u),
     // No room for another group.
     kMctpStoreFull = static_cast<int32_t>(0x8F000005u),
+    // The default code of a call the failing-calls fault refuses.
+    kMctpRefusedByFault = static_cast<int32_t>(0x8F000006u),
 };
 
 // Results of the user-management calls, as the client reads them: adding a
