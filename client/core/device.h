@@ -120,6 +120,9 @@ public:
     uint32_t deviceType;
     uint32_t deviceSubtype;
     int32_t channelCount;  // 1, 4, 8 or 16
+    // The settings pages' copy targets: nonzero for a channel the copy
+    // dialog ticked. GUI thread.
+    std::array<uint32_t, kMaxDeviceChannels> copyFlags{};
     ClientContext* context = nullptr;
 
 private:

@@ -159,6 +159,16 @@ constexpr int kTextSetBindingFailed = 1152;   // "音视频绑定参数设置失
 constexpr int kTextBindAudioToVideo = 1153;   // "BIND AUDIO TO VIDEO"
 constexpr int kTextDefaultBinding = 1154;     // "DEFAULT BINDING"
 constexpr int kTextNone = 1155;               // "None"
+constexpr int kTextDeviceAlarm = 389;  // "DEVICE ALARM"
+constexpr int kTextChannelAlarm = 390;  // "CHANNEL ALARM"
+constexpr int kTextNetworkItem = 391;  // "NETWORK"
+constexpr int kTextMobile = 392;  // "MOBILE"
+constexpr int kTextSystemInfo = 397;  // "SYSTEM INFO"
+constexpr int kTextAddOrDelete = 423;  // "ADD or DEL"
+constexpr int kTextModifyPasswordOrPermission = 424;  // "MODIFY PASSWORD or PERMISSION"
+constexpr int kTextEmail = 1156;  // "EMAIL"
+constexpr int kTextCopyAll = 119;  // "ALL"
+constexpr int kTextChannelShort = 1157;  // "CH"
 
 // Upgrade launcher and version information (1180-1199)
 constexpr int kTextRemoteUpgrade = 1180;  // "REMOTE UPGRADE"

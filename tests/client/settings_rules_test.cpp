@@ -4,9 +4,12 @@
 // record schedule grid's rows and columns.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "region_cells.h"
+#include "settings_tree.h"
+#include "text_ids.h"
 #include "video_capacity.h"
 
 namespace kestrel::client {
@@ -168,6 +171,58 @@ TEST(ScheduleGrid, RowsAndColumnsStartWithTheDayAndHourBefore) {
     }
     EXPECT_EQ(ScheduleDayOfRow(0), -1);
     EXPECT_EQ(ScheduleHourOfColumn(25), -1);
+}
+
+std::vector<int> TextsOf(const std::vector<SettingsTreeItem>& items) {
+    std::vector<int> texts;
+    for (const SettingsTreeItem& item : items) {
+        texts.push_back(item.textId);
+    }
+    return texts;
+}
+
+bool Offers(const std::vector<SettingsTreeItem>& items, int textId) {
+    const std::vector<int> texts = TextsOf(items);
+    return std::find(texts.begin(), texts.end(), textId) != texts.end();
+}
+
+TEST(SettingsTree, TheOfferFollowsTheRecorderAndTheLogin) {
+    SettingsAccess admin{0x01000207, 0x02016100, 11, 1};
+    const std::vector<SettingsTreeItem> all = OfferedSettingsItems(admin);
+    ASSERT_EQ(all.size(), 19u);
+    for (size_t i = 0; i < all.size(); ++i) {
+        ASSERT_LT(all[i].parent, static_cast<int>(i)) << "a branch comes before its children";
+    }
+    EXPECT_EQ(all[1].textId, kTextVideoParameter);
+    EXPECT_EQ(all[1].parent, 0);
+    EXPECT_EQ(all[0].page, SettingsPageId::kVideoParameter);
+
+    SettingsAccess user = admin;
+    user.level = 9;
+    EXPECT_FALSE(Offers(OfferedSettingsItems(user), kTextUserManager));
+    EXPECT_FALSE(Offers(OfferedSettingsItems(user), kTextAddOrDelete));
+    user.level = 10;
+    user.rightsB = 2;
+    EXPECT_TRUE(Offers(OfferedSettingsItems(user), kTextModifyPasswordOrPermission));
+    EXPECT_FALSE(Offers(OfferedSettingsItems(user), kTextPtzSetting));
+
+    SettingsAccess reduced = admin;
+    reduced.deviceType = 0x01000402;
+    reduced.deviceSubtype = 0x04000009;
+    const std::vector<SettingsTreeItem> fewer = OfferedSettingsItems(reduced);
+    EXPECT_EQ(fewer.size(), all.size() - 5);
+    for (int hidden :
+         {kTextVideoParameter, kTextChannelAlarm, kTextPtzSetting, kTextMobile, kTextEmail}) {
+        EXPECT_FALSE(Offers(fewer, hidden)) << hidden;
+    }
+    EXPECT_EQ(fewer[0].textId, kTextEncodeSetting);
+    EXPECT_EQ(fewer[0].page, SettingsPageId::kNone);
+    // Children point at their branch's new place.
+    for (const SettingsTreeItem& item : fewer) {
+        if (item.textId == kTextNetworkItem) {
+            EXPECT_EQ(fewer[static_cast<size_t>(item.parent)].textId, kTextNetworkSetting);
+        }
+    }
 }
 
 }  // namespace
