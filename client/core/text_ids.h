@@ -169,6 +169,16 @@ constexpr int kTextModifyPasswordOrPermission = 424;  // "MODIFY PASSWORD or PER
 constexpr int kTextEmail = 1156;  // "EMAIL"
 constexpr int kTextCopyAll = 119;  // "ALL"
 constexpr int kTextChannelShort = 1157;  // "CH"
+constexpr int kTextBest = 85;  // "BEST"
+constexpr int kTextFine = 86;  // "FINE"
+constexpr int kTextQualityNormal = 87;  // "NORMAL"
+constexpr int kTextUserDefinedSize = 399;  // "USER DEFINED(WxH)"
+constexpr int kTextFrameRate = 1158;  // "FRAME RATE"
+constexpr int kTextQuality = 1159;  // "QUALITY"
+constexpr int kTextResolution = 1160;  // "RESOLUTION"
+constexpr int kTextGop = 1161;  // "GOP"
+constexpr int kTextWidth = 1162;  // "WIDTH"
+constexpr int kTextHeight = 1163;  // "HEIGHT"
 
 // Upgrade launcher and version information (1180-1199)
 constexpr int kTextRemoteUpgrade = 1180;  // "REMOTE UPGRADE"

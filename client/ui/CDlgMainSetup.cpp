@@ -6,6 +6,7 @@
 #include <QTreeWidget>
 #include <algorithm>
 
+#include "CDlgCodeVideoPara.h"
 #include "device.h"
 #include "placeholder_page.h"
 #include "settings_page.h"
@@ -104,8 +105,16 @@ void CDlgMainSetup::Build() {
 }
 
 QWidget* CDlgMainSetup::MakePage(SettingsPageId id, int titleTextId) {
-    (void)id;  // each page class takes its id's place here as it comes
-    QWidget* page = new PlaceholderPage(Context(), titleTextId, stack_);
+    QWidget* page = nullptr;
+    switch (id) {
+        case SettingsPageId::kVideoParameter:
+            page = new CDlgCodeVideoPara(Context(), stack_);
+            break;
+        default:
+            // Pages still to come show their title.
+            page = new PlaceholderPage(Context(), titleTextId, stack_);
+            break;
+    }
     stack_->addWidget(page);
     return page;
 }

@@ -99,6 +99,7 @@ void SettingsPage::Open() {
     if (options_.channels) {
         ReadCapabilities();
     }
+    Opening();
     Refresh();
 }
 

@@ -82,6 +82,8 @@ protected:
     enum class ReadResult { kOk, kFailed, kInvalidChannel };
     using SaveStep = std::function<int32_t()>;
 
+    // What the page reads once, when first opened (after the capabilities).
+    virtual void Opening() {}
     // Reads every record of the page from the recorder.
     virtual ReadResult ReadRecords() = 0;
     // The set calls, in the order they go out; SaveFlash follows them.
