@@ -7,6 +7,9 @@
 #include <algorithm>
 
 #include "CDlgCodeVideoPara.h"
+#include "CDlgDiskManage.h"
+#include "CDlgEmailAlarmSetting.h"
+#include "CDlgMobilePara.h"
 #include "device.h"
 #include "placeholder_page.h"
 #include "settings_page.h"
@@ -109,6 +112,15 @@ QWidget* CDlgMainSetup::MakePage(SettingsPageId id, int titleTextId) {
     switch (id) {
         case SettingsPageId::kVideoParameter:
             page = new CDlgCodeVideoPara(Context(), stack_);
+            break;
+        case SettingsPageId::kMobile:
+            page = new CDlgMobilePara(Context(), stack_);
+            break;
+        case SettingsPageId::kEmail:
+            page = new CDlgEmailAlarmSetting(Context(), stack_);
+            break;
+        case SettingsPageId::kDisks:
+            page = new CDlgDiskManage(Context(), stack_);
             break;
         default:
             // Pages still to come show their title.

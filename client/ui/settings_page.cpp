@@ -4,6 +4,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
@@ -75,8 +76,10 @@ SettingsPage::SettingsPage(client::ClientContext& context, std::string tag, Opti
     if (options_.copy) {
         copyButton_ = addCommon(client::kTextCopySettingsTo, [this] { CopySettings(); });
     }
-    saveButton_ = addCommon(options_.saveTextId != 0 ? options_.saveTextId : client::kTextSave,
-                            [this] { Save(); });
+    if (options_.save) {
+        saveButton_ = addCommon(options_.saveTextId != 0 ? options_.saveTextId : client::kTextSave,
+                                [this] { Save(); });
+    }
     column->addLayout(buttonRow_);
 }
 
@@ -133,6 +136,78 @@ void SettingsPage::Refresh() {
 void SettingsPage::ShowCurrent() {
     const FillScope filling(filling_);
     ShowChannel(channel_);
+    for (const auto& show : showBound_) {
+        show();
+    }
+}
+
+QComboBox* SettingsPage::BindChoice(const QStringList& entries, std::function<int()> get,
+                                    std::function<void(int)> set) {
+    auto* box = new QComboBox(body_);
+    box->addItems(entries);
+    showBound_.push_back([box, get] {
+        const int value = get();
+        // A value the list does not hold shows as no selection, never as another.
+        box->setCurrentIndex(value >= 0 && value < box->count() ? value : -1);
+    });
+    connect(box, &QComboBox::activated, this, [set](int index) { set(index); });
+    return box;
+}
+
+QLineEdit* SettingsPage::BindNumber(int64_t low, int64_t high, std::function<int64_t()> get,
+                                    std::function<void(int64_t)> set) {
+    auto* box = new QLineEdit(body_);
+    showBound_.push_back([box, get] { box->setText(QString::number(get())); });
+    connect(box, &QLineEdit::editingFinished, this, [this, box, low, high, get, set] {
+        if (Filling()) {
+            return;
+        }
+        bool ok = false;
+        const qlonglong value = box->text().trimmed().toLongLong(&ok);
+        if (ok && value == get()) {
+            return;
+        }
+        if (ok && value >= low && value <= high) {
+            set(value);
+            return;
+        }
+        Show(LoadText(client::kTextInvalidPara));
+        box->setText(QString::number(get()));
+    });
+    return box;
+}
+
+QLineEdit* SettingsPage::BindText(size_t maxBytes, bool emptyOnRefusal,
+                                  std::function<std::string()> get,
+                                  std::function<void(const std::string&)> set) {
+    auto* box = new QLineEdit(body_);
+    showBound_.push_back([box, get] { box->setText(QString::fromStdString(get())); });
+    connect(box, &QLineEdit::editingFinished, this,
+            [this, box, maxBytes, emptyOnRefusal, get, set] {
+                if (Filling()) {
+                    return;
+                }
+                const std::string text = box->text().toStdString();
+                if (text == get()) {
+                    return;
+                }
+                if (text.size() <= maxBytes) {
+                    set(text);
+                    return;
+                }
+                Show(LoadText(client::kTextInvalidPara));
+                if (emptyOnRefusal) {
+                    set({});
+                }
+                box->setText(QString::fromStdString(get()));
+            });
+    return box;
+}
+
+void SettingsPage::AddRow(int textId, QWidget* control, int column) {
+    const int row = grid_->rowCount();
+    grid_->addWidget(new QLabel(Text(textId), body_), row, column);
+    grid_->addWidget(control, row, column + 1);
 }
 
 void SettingsPage::ChooseChannel(int index) {

@@ -13,17 +13,20 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 #include <functional>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "kestrel_net.h"
+#include "kestrel_records.h"
 #include "page_widget.h"
 
 class QComboBox;
 class QGridLayout;
 class QHBoxLayout;
+class QLineEdit;
 class QPushButton;
 
 namespace kestrel::ui {
@@ -45,6 +48,7 @@ public:
         bool restoreDefault = false;  // offers DEFAULT
         bool copy = false;            // offers COPY SETTINGS TO...
         int saveTextId = 0;           // caption of the save button; 0: "SAVE"
+        bool save = true;             // offers SETUP/SAVE
     };
 
     // tag: put in front of the refresh failure texts, e.g. "Video para:".
@@ -102,6 +106,24 @@ protected:
     // A step succeeded (e.g. the system page tells the window).
     virtual void StepSucceeded(size_t step) { (void)step; }
 
+    // Controls bound to a field of the shown record: showing a record fills
+    // them, a change stores into the field. get and set are asked each time,
+    // so they follow the current channel.
+    // A drop-down whose index is the field's value.
+    QComboBox* BindChoice(const QStringList& entries, std::function<int()> get,
+                          std::function<void(int)> set);
+    // A number box; a value outside [low, high] or no number shows "Invalid
+    // Para!" and the stored value comes back.
+    QLineEdit* BindNumber(int64_t low, int64_t high, std::function<int64_t()> get,
+                          std::function<void(int64_t)> set);
+    // A text of at most maxBytes bytes (UTF-8). A longer one shows "Invalid
+    // Para!"; the box then shows the stored text, or is emptied together
+    // with the field when emptyOnRefusal.
+    QLineEdit* BindText(size_t maxBytes, bool emptyOnRefusal, std::function<std::string()> get,
+                        std::function<void(const std::string&)> set);
+    // Adds a caption and a control in the next row of the grid.
+    void AddRow(int textId, QWidget* control, int column = 0);
+
     // Where the page puts its controls; its grid is the body's layout.
     QWidget* Body() const { return body_; }
     QGridLayout* Grid() const { return grid_; }
@@ -145,6 +167,7 @@ private:
     QPushButton* defaultButton_ = nullptr;
     QPushButton* copyButton_ = nullptr;
     std::function<void(CDlgCopyChannelTo&)> copyDialogHook_;
+    std::vector<std::function<void()>> showBound_;  // fill each bound control
 };
 
 }  // namespace kestrel::ui

@@ -1,0 +1,179 @@
+// The simpler pages of the remote settings window against the in-process
+// simulator: e-mail texts and numbers refused when their record cannot hold
+// them, the mobile network types, the disk list in every state, and the
+// settings window's tree over its pages, with a picture of each page.
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include "CDlgDiskManage.h"
+#include "CDlgEmailAlarmSetting.h"
+#include "CDlgMainSetup.h"
+#include "CDlgMobilePara.h"
+#include "device.h"
+#include "record_fields.h"
+#include "text_ids.h"
+#include "theme.h"
+#include "ui_fixture.h"
+
+namespace kestrel::ui_test {
+namespace {
+
+struct Setup {
+    explicit Setup(sim::RecorderConfig config = RecorderWithChannels(4)) {
+        ok = fixture.StartRecorder(std::move(config)) && fixture.LogIn();
+    }
+    template <typename Page>
+    std::unique_ptr<Page> Open() {
+        auto page = std::make_unique<Page>(fixture.Context(), nullptr);
+        page->resize(740, 560);
+        page->show();
+        page->Open();
+        return page;
+    }
+    std::vector<std::string>& Shown() { return fixture.messages.shown; }
+    std::string Text(int id) { return fixture.Context().LoadText(id); }
+    std::vector<std::string> CallsSince(size_t from) {
+        std::vector<std::string> names;
+        const auto requests = fixture.Recorder().Observed().MctpRequests();
+        for (size_t i = from; i < requests.size(); ++i) {
+            names.push_back(requests[i].function);
+        }
+        return names;
+    }
+    size_t Calls() { return fixture.Recorder().Observed().MctpRequests().size(); }
+
+    UiFixture fixture;
+    bool ok = false;
+};
+
+void Type(QLineEdit* box, const QString& text) {
+    box->setText(text);
+    emit box->editingFinished();
+}
+
+void SavePicture(QWidget& page, const char* name) {
+    page.grab().save(QCoreApplication::applicationDirPath() + "/settings-" + name + ".png");
+}
+
+}  // namespace
+
+class SettingsPagesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { widgets::Theme::Apply(*qApp); }
+    void EmailRefusesWhatItsRecordCannotHold();
+    void MobileShowsTheNetworkKind();
+    void DisksInEveryState();
+    void TheTreeOpensEachPageOnceWithItsRecords();
+};
+
+void SettingsPagesTest::EmailRefusesWhatItsRecordCannotHold() {
+    Setup setup;
+    QVERIFY(setup.ok);
+    auto page = setup.Open<ui::CDlgEmailAlarmSetting>();
+    QCOMPARE(setup.Shown().size(), size_t{0});
+
+    Type(page->ServerBox(), QString(36, QChar('s')));  // the field holds 35
+    QCOMPARE(setup.Shown().back(), setup.Text(client::kTextInvalidPara));
+    QCOMPARE(page->ServerBox()->text(), QString());
+    QCOMPARE(client::FieldText(page->Record().smtp_server), std::string());
+    Type(page->ServerBox(), QString(35, QChar('m')));
+    Type(page->PortBox(), QStringLiteral("70000"));
+    QCOMPARE(setup.Shown().size(), size_t{2});
+    Type(page->PortBox(), QStringLiteral("587"));
+
+    const size_t from = setup.Calls();
+    page->Save();
+    QCOMPARE(setup.CallsSince(from),
+             (std::vector<std::string>{"QW_SRDK_NET_SetEmailAttr", "QW_SRDK_DEV_SaveFlash"}));
+    const auto stored = setup.fixture.Recorder().StoredRecord("QW_SRDK_NET_GetEmailAttr");
+    QVERIFY(stored && stored->size() == sizeof(QwEmailAttr));
+    QwEmailAttr saved{};
+    std::memcpy(&saved, stored->data(), sizeof saved);
+    QCOMPARE(client::FieldText(saved.smtp_server), std::string(35, 'm'));
+    QCOMPARE(saved.smtp_port, 587u);
+    SavePicture(*page, "email");
+}
+
+void SettingsPagesTest::MobileShowsTheNetworkKind() {
+    const struct {
+        int32_t stored;
+        const char* shown;
+    } kinds[] = {{0, "2.5G"},  {49, "2.5G"}, {50, "2.75G"}, {79, "2.75G"},
+                 {80, "WIFI"}, {99, "WIFI"}, {100, "100"}};
+    for (const auto& kind : kinds) {
+        QCOMPARE(ui::CDlgMobilePara::NetworkTypeText(kind.stored), QString::fromLatin1(kind.shown));
+    }
+    Setup setup;
+    QVERIFY(setup.ok);
+    auto page = setup.Open<ui::CDlgMobilePara>();
+    QVERIFY(!page->NetworkType()->text().isEmpty());
+    const size_t from = setup.Calls();
+    page->Save();
+    QCOMPARE(setup.CallsSince(from),
+             (std::vector<std::string>{"QW_SRDK_NET_MOBILE_SetOwspAttr",
+                                       "QW_SRDK_NET_MOBILE_SetAttr", "QW_SRDK_DEV_SaveFlash"}));
+    SavePicture(*page, "mobile");
+}
+
+void SettingsPagesTest::DisksInEveryState() {
+    sim::RecorderConfig config = RecorderWithChannels(4);
+    constexpr uint64_t kGiB = uint64_t{1} << 30;
+    config.disks = {{sim::DiskState::kNormal, 500 * kGiB, 120 * kGiB},
+                    {sim::DiskState::kUnformatted, 250 * kGiB, 250 * kGiB},
+                    {sim::DiskState::kBad, 1000 * kGiB, 0},
+                    {sim::DiskState::kNoDisk, 0, 0}};
+    Setup setup(config);
+    QVERIFY(setup.ok);
+    auto page = setup.Open<ui::CDlgDiskManage>();
+    QTreeWidget* list = page->List();
+    QVERIFY(list->topLevelItemCount() >= 4);
+    const auto row = [list](int i) {
+        QStringList cells;
+        for (int c = 0; c < 4; ++c) {
+            cells << list->topLevelItem(i)->text(c);
+        }
+        return cells.join('|');
+    };
+    QCOMPARE(row(0), QStringLiteral("1|NORMAL|500G|120G"));
+    QCOMPARE(row(1), QStringLiteral("2|NO FORMAT|250G|250G"));
+    QCOMPARE(row(2), QStringLiteral("3|BAD DISK|1000G|0G"));
+    QCOMPARE(row(3), QStringLiteral("4|NO DISK||"));
+    SavePicture(*page, "disks");
+
+    sim::RecorderConfig failing = RecorderWithChannels(4);
+    failing.faults.mctp.failing_calls = {{"QW_SRDK_DEV_GetHddInfo", 1}};
+    Setup refused(failing);
+    QVERIFY(refused.ok);
+    auto empty = refused.Open<ui::CDlgDiskManage>();
+    QCOMPARE(refused.Shown(), std::vector<std::string>{"Refresh Failed!"});
+    QCOMPARE(empty->List()->topLevelItemCount(), 0);
+}
+
+void SettingsPagesTest::TheTreeOpensEachPageOnceWithItsRecords() {
+    Setup setup;
+    QVERIFY(setup.ok);
+    ui::CDlgMainSetup window(setup.fixture.Context(), nullptr);
+    window.resize(1000, 613);
+    window.show();
+    window.OnMessage(client::UM_LOGIN, client::kLoginDone, 1);
+    window.OnMessage(0x703, 0x705, 0);  // shown by the main window
+    QCOMPARE(window.Tree()->currentItem()->text(0), QStringLiteral("ENCODE SETTING"));
+    const size_t afterFirst = setup.Calls();
+    QVERIFY(afterFirst > 0);
+    window.Choose(client::SettingsPageId::kEmail);
+    window.Choose(client::SettingsPageId::kVideoParameter);  // read once already
+    const std::vector<std::string> calls = setup.CallsSince(afterFirst);
+    QCOMPARE(calls, std::vector<std::string>{"QW_SRDK_NET_GetEmailAttr"});
+    QCOMPARE(setup.Shown().size(), size_t{0});
+    window.grab().save(QCoreApplication::applicationDirPath() + "/settings-window.png");
+}
+
+}  // namespace kestrel::ui_test
+
+QTEST_MAIN(kestrel::ui_test::SettingsPagesTest)
+#include "settings_pages_test.moc"
