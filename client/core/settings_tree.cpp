@@ -41,6 +41,10 @@ constexpr Entry kEntries[] = {
     {kTextUserManager, -1, P::kNone, false},  // 16
     {kTextAddOrDelete, 16, P::kUsers, false},
     {kTextModifyPasswordOrPermission, 16, P::kPasswordRights, false},
+    // Offered under the encode branch, after the user branch so the indexes
+    // above stay put.
+    {kTextAudioParameter, 0, P::kAudioParameter, false},
+    {kTextBindAudioToVideo, 0, P::kAvBinding, false},
 };
 constexpr int kUserManagerEntry = 16;
 constexpr int kPtzEntry = 6;

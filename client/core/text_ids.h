@@ -193,6 +193,10 @@ constexpr int kTextPort = 1174;  // "PORT"
 constexpr int kTextNetworkType = 1175;  // "NETWORK TYPE"
 constexpr int kTextHardDiskInfoList = 306;  // "HARD DISK INFO LIST"
 constexpr int kTextNumber = 289;  // "NUMBER"
+constexpr int kTextAudioParameter = 1176;  // "AUDIO PARAMETER"
+constexpr int kTextSampleRate = 1177;  // "SAMPLE RATE"
+constexpr int kTextBitWidth = 1178;  // "BIT WIDTH"
+constexpr int kTextVideoChannel = 1179;  // "VIDEO CHANNEL"
 
 // Upgrade launcher and version information (1180-1199)
 constexpr int kTextRemoteUpgrade = 1180;  // "REMOTE UPGRADE"

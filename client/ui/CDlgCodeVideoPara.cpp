@@ -338,15 +338,8 @@ void CDlgCodeVideoPara::CopyToFlagged(int targets) {
                 .arg(check.maxValue));
         return;
     }
-    const size_t source = static_cast<size_t>(CurrentChannel());
-    for (size_t target = 0; target < flags.size(); ++target) {
-        if (flags[target] == 0 || target == source) {
-            continue;
-        }
-        for (auto& stream : records_) {
-            stream[target] = stream[source];
-            stream[target].channel = static_cast<int32_t>(target);
-        }
+    for (auto& stream : records_) {
+        CopyToFlaggedChannels(stream);
     }
 }
 

@@ -6,6 +6,8 @@
 #include <QTreeWidget>
 #include <algorithm>
 
+#include "CDlgAVBinding.h"
+#include "CDlgCodeAudioPara.h"
 #include "CDlgCodeVideoPara.h"
 #include "CDlgDiskManage.h"
 #include "CDlgEmailAlarmSetting.h"
@@ -112,6 +114,12 @@ QWidget* CDlgMainSetup::MakePage(SettingsPageId id, int titleTextId) {
     switch (id) {
         case SettingsPageId::kVideoParameter:
             page = new CDlgCodeVideoPara(Context(), stack_);
+            break;
+        case SettingsPageId::kAudioParameter:
+            page = new CDlgCodeAudioPara(Context(), stack_);
+            break;
+        case SettingsPageId::kAvBinding:
+            page = new CDlgAVBinding(Context(), stack_);
             break;
         case SettingsPageId::kMobile:
             page = new CDlgMobilePara(Context(), stack_);

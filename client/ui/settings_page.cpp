@@ -87,6 +87,10 @@ QW_DVR_HANDLE SettingsPage::Handle() const {
     return Context().device != nullptr ? Context().device->handle : nullptr;
 }
 
+std::array<uint32_t, 16> SettingsPage::CopyFlags() const {
+    return Context().device != nullptr ? Context().device->copyFlags : std::array<uint32_t, 16>{};
+}
+
 void SettingsPage::Show(const std::string& text) const {
     if (Context().ui != nullptr) {
         Context().ui->ShowMessage(text);
@@ -127,10 +131,14 @@ void SettingsPage::ReadCapabilities() {
 void SettingsPage::Refresh() {
     const ReadResult result = ReadRecords();
     if (result != ReadResult::kOk) {
-        Show(tag_ + LoadText(result == ReadResult::kInvalidChannel ? client::kTextInvalidChannel
-                                                                   : client::kTextRefreshFailed));
+        Show(RefreshFailureText(result));
     }
     ShowCurrent();
+}
+
+std::string SettingsPage::RefreshFailureText(ReadResult result) {
+    return tag_ + LoadText(result == ReadResult::kInvalidChannel ? client::kTextInvalidChannel
+                                                                 : client::kTextRefreshFailed);
 }
 
 void SettingsPage::ShowCurrent() {

@@ -13,6 +13,7 @@
 #pragma once
 
 #include <QString>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -97,6 +98,8 @@ protected:
     // Checks before anything is sent; false: nothing goes out (the page has
     // said why).
     virtual bool ReadyToSave() { return true; }
+    // The message for a failed refresh; by default the tag and the failure.
+    virtual std::string RefreshFailureText(ReadResult result);
     // The message for a failed step (index in SaveSteps; the SaveFlash call
     // is index SaveSteps().size()).
     virtual std::string SaveFailureText(size_t step);
@@ -137,6 +140,22 @@ protected:
     // Shows the current channel again (after an edit that changes others).
     void ShowCurrent();
     const std::string& Tag() const { return tag_; }
+    // Copies the current channel's record to every channel the copy dialog
+    // flagged, each copy with its own channel number.
+    template <typename Record, size_t N>
+    void CopyToFlaggedChannels(std::array<Record, N>& records) const {
+        const std::array<uint32_t, 16> flags = CopyFlags();
+        const size_t source = static_cast<size_t>(CurrentChannel());
+        for (size_t target = 0; target < N && target < static_cast<size_t>(ChannelCount());
+             ++target) {
+            if (flags[target] != 0 && target != source) {
+                records[target] = records[source];
+                records[target].channel = static_cast<decltype(records[target].channel)>(target);
+            }
+        }
+    }
+    // The device's copy flags (none without a device).
+    std::array<uint32_t, 16> CopyFlags() const;
     // Whether records hold a record whose channel field is channel.
     template <typename Record>
     static bool HoldsChannel(std::span<const Record> records, int channel) {

@@ -189,7 +189,7 @@ bool Offers(const std::vector<SettingsTreeItem>& items, int textId) {
 TEST(SettingsTree, TheOfferFollowsTheRecorderAndTheLogin) {
     SettingsAccess admin{0x01000207, 0x02016100, 11, 1};
     const std::vector<SettingsTreeItem> all = OfferedSettingsItems(admin);
-    ASSERT_EQ(all.size(), 19u);
+    ASSERT_EQ(all.size(), 21u);
     for (size_t i = 0; i < all.size(); ++i) {
         ASSERT_LT(all[i].parent, static_cast<int>(i)) << "a branch comes before its children";
     }

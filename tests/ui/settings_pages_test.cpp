@@ -8,6 +8,8 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include "CDlgAVBinding.h"
+#include "CDlgCodeAudioPara.h"
 #include "CDlgDiskManage.h"
 #include "CDlgEmailAlarmSetting.h"
 #include "CDlgMainSetup.h"
@@ -68,6 +70,7 @@ private slots:
     void EmailRefusesWhatItsRecordCannotHold();
     void MobileShowsTheNetworkKind();
     void DisksInEveryState();
+    void AudioAndBindingSaveWithTheirOwnTexts();
     void TheTreeOpensEachPageOnceWithItsRecords();
 };
 
@@ -152,6 +155,44 @@ void SettingsPagesTest::DisksInEveryState() {
     auto empty = refused.Open<ui::CDlgDiskManage>();
     QCOMPARE(refused.Shown(), std::vector<std::string>{"Refresh Failed!"});
     QCOMPARE(empty->List()->topLevelItemCount(), 0);
+}
+
+void SettingsPagesTest::AudioAndBindingSaveWithTheirOwnTexts() {
+    Setup setup;
+    QVERIFY(setup.ok);
+    auto audio = setup.Open<ui::CDlgCodeAudioPara>();
+    emit audio->Protocol(1)->activated(2);  // G.711A in the network stream
+    QCOMPARE(audio->Record(1, 0).protocol, 2);
+    size_t from = setup.Calls();
+    audio->Save();
+    QCOMPARE(setup.CallsSince(from),
+             (std::vector<std::string>{"QW_SRDK_MEDIA_SetAudioAttr", "QW_SRDK_MEDIA_SetAudioAttr",
+                                       "QW_SRDK_DEV_SaveFlash"}));
+    SavePicture(*audio, "audio");
+
+    auto binding = setup.Open<ui::CDlgAVBinding>();
+    binding->ChannelBox()->setCurrentIndex(2);
+    ui::CDlgAVBinding& page = *binding;
+    emit page.VideoChoice()->activated(page.VideoChoice()->count() - 1);  // "None"
+    QCOMPARE(page.BoundVideo(), QW_AV_UNBOUND);
+    page.DefaultBinding();
+    QCOMPARE(page.BoundVideo(), 2);
+    QCOMPARE(page.VideoChoice()->currentIndex(), 2);
+    from = setup.Calls();
+    page.Save();
+    QCOMPARE(setup.CallsSince(from),
+             (std::vector<std::string>{"QW_SRDK_MEDIA_SetAVBindAttr", "QW_SRDK_DEV_SaveFlash"}));
+    QCOMPARE(setup.Shown().back(), setup.Text(client::kTextSaveSuccess));
+
+    sim::RecorderConfig failing = RecorderWithChannels(4);
+    failing.faults.mctp.failing_calls = {{"QW_SRDK_MEDIA_GetAVBindAttr", 1},
+                                         {"QW_SRDK_MEDIA_SetAudioAttr", 1}};
+    Setup refused(failing);
+    QVERIFY(refused.ok);
+    refused.Open<ui::CDlgAVBinding>();
+    QCOMPARE(refused.Shown(), std::vector<std::string>{"获取音视频绑定属性失败!"});
+    refused.Open<ui::CDlgCodeAudioPara>()->Save();
+    QCOMPARE(refused.Shown().back(), std::string("所有参数设置失败！"));
 }
 
 void SettingsPagesTest::TheTreeOpensEachPageOnceWithItsRecords() {
