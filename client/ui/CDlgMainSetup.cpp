@@ -12,6 +12,7 @@
 #include "CDlgDiskManage.h"
 #include "CDlgEmailAlarmSetting.h"
 #include "CDlgMobilePara.h"
+#include "CDlgSystemSetting.h"
 #include "device.h"
 #include "placeholder_page.h"
 #include "settings_page.h"
@@ -120,6 +121,9 @@ QWidget* CDlgMainSetup::MakePage(SettingsPageId id, int titleTextId) {
             break;
         case SettingsPageId::kAvBinding:
             page = new CDlgAVBinding(Context(), stack_);
+            break;
+        case SettingsPageId::kSystem:
+            page = new CDlgSystemSetting(Context(), stack_);
             break;
         case SettingsPageId::kMobile:
             page = new CDlgMobilePara(Context(), stack_);

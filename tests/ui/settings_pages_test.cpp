@@ -10,10 +10,12 @@
 
 #include "CDlgAVBinding.h"
 #include "CDlgCodeAudioPara.h"
+#include "CDlgCodeVideoPara.h"
 #include "CDlgDiskManage.h"
 #include "CDlgEmailAlarmSetting.h"
 #include "CDlgMainSetup.h"
 #include "CDlgMobilePara.h"
+#include "CDlgSystemSetting.h"
 #include "device.h"
 #include "record_fields.h"
 #include "text_ids.h"
@@ -72,6 +74,7 @@ private slots:
     void DisksInEveryState();
     void AudioAndBindingSaveWithTheirOwnTexts();
     void TheTreeOpensEachPageOnceWithItsRecords();
+    void SystemPasswordsAndTheStandardTheVideoPageFollows();
 };
 
 void SettingsPagesTest::EmailRefusesWhatItsRecordCannotHold() {
@@ -212,6 +215,59 @@ void SettingsPagesTest::TheTreeOpensEachPageOnceWithItsRecords() {
     QCOMPARE(calls, std::vector<std::string>{"QW_SRDK_NET_GetEmailAttr"});
     QCOMPARE(setup.Shown().size(), size_t{0});
     window.grab().save(QCoreApplication::applicationDirPath() + "/settings-window.png");
+}
+
+void SettingsPagesTest::SystemPasswordsAndTheStandardTheVideoPageFollows() {
+    const QStringList zones = ui::CDlgSystemSetting::TimeZoneTexts();
+    QCOMPARE(zones.size(), 26);
+    QCOMPARE(zones[0], QStringLiteral("GMT-12:00"));
+    QCOMPARE(zones[11], QStringLiteral("GMT-01:00"));
+    QCOMPARE(zones[12], QStringLiteral("GMT"));
+    QCOMPARE(zones[22], QStringLiteral("GMT+10:00"));
+    QCOMPARE(zones[25], QStringLiteral("GMT+13:00"));
+
+    Setup setup;
+    QVERIFY(setup.ok);
+    ui::CDlgMainSetup window(setup.fixture.Context(), nullptr);
+    window.resize(1000, 613);
+    window.show();
+    window.OnMessage(client::UM_LOGIN, client::kLoginDone, 1);
+    window.Choose(client::SettingsPageId::kVideoParameter);
+    auto* video =
+        qobject_cast<ui::CDlgCodeVideoPara*>(window.Page(client::SettingsPageId::kVideoParameter));
+    QVERIFY(video != nullptr);
+    QCOMPARE(video->RecordFrameRateHint()->text(), QStringLiteral("[1,25]"));
+    window.Choose(client::SettingsPageId::kSystem);
+    auto* system = qobject_cast<ui::CDlgSystemSetting*>(window.CurrentPage());
+    QVERIFY(system != nullptr);
+
+    // A confirmation that differs sends nothing.
+    system->SuperPassword()->setText(QStringLiteral("abc"));
+    system->SuperConfirmation()->setText(QStringLiteral("abd"));
+    size_t from = setup.Calls();
+    system->Save();
+    QCOMPARE(setup.CallsSince(from), std::vector<std::string>{});
+    QCOMPARE(setup.Shown().back(), setup.Text(client::kTextAdminPasswordMismatch));
+    system->UserConfirmation()->setText(QStringLiteral("x"));
+    system->Save();
+    QCOMPARE(setup.Shown().back(), setup.Text(client::kTextUserPasswordMismatch));
+
+    system->UserConfirmation()->setText(system->UserPassword()->text());
+    system->SuperConfirmation()->setText(QStringLiteral("abc"));
+    emit system->Standard()->activated(1);  // NTSC
+    system->Save();
+    QCOMPARE(setup.CallsSince(from),
+             (std::vector<std::string>{"QW_SRDK_SYS_SetSystemAttr", "QW_SRDK_SYS_SetDaylightAttr",
+                                       "QW_SRDK_DEV_SaveFlash"}));
+    const auto stored = setup.fixture.Recorder().StoredRecord("QW_SRDK_SYS_GetSystemAttr");
+    QVERIFY(stored && stored->size() == sizeof(QwSystemAttr));
+    QwSystemAttr saved{};
+    std::memcpy(&saved, stored->data(), sizeof saved);
+    QCOMPARE(client::FieldText(saved.super_password), std::string("abc"));
+    QCOMPARE(saved.tv_standard, 1);
+    // The window hears of it and the video page takes the new standard.
+    QTRY_COMPARE(video->RecordFrameRateHint()->text(), QStringLiteral("[1,30]"));
+    SavePicture(*system, "system");
 }
 
 }  // namespace kestrel::ui_test
