@@ -1,6 +1,7 @@
 #include "CDlgLocale.h"
 
 #include <QPushButton>
+#include <algorithm>
 
 #include "snapshot_file.h"
 #include "text_ids.h"

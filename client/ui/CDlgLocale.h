@@ -26,7 +26,9 @@ struct LocaleParams {
     // Rectangle mode: left, top, right, bottom as grid lines (the far ones
     // are one past the last cell).
     std::array<uint16_t, 4> rectangle{};
-    client::ClientContext* context = nullptr;  // the caller's; the dialog is handed its own
+    // For callers that hand the parameters on; the dialog takes its texts
+    // from the context it is constructed with.
+    client::ClientContext* context = nullptr;
 };
 
 class CDlgLocale : public QDialog {
