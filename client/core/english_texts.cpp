@@ -247,6 +247,14 @@ constexpr StringEntry kEnglish[] = {
     {kTextMonthOct, "OCT"},
     {kTextMonthNov, "NOV"},
     {kTextMonthDec, "DEC"},
+    {kTextEvent, "EVENT"},
+    {kTextDiskFull, "DISK FULL"},
+    {kTextDiskError, "DISK ERROR"},
+    {kTextNetworkDown, "NETWORK DOWN"},
+    {kTextBuzzer, "BUZZER"},
+    {kTextBuzzerDelay, "BUZZER DELAY"},
+    {kTextEmailInterval, "EMAIL INTERVAL"},
+    {kTextAlarmOut, "ALARM OUT"},
 };
 // clang-format on
 

@@ -249,6 +249,14 @@ constexpr StringEntry kTranslations[] = {
     {kTextMonthOct, "10月"},
     {kTextMonthNov, "11月"},
     {kTextMonthDec, "12月"},
+    {kTextEvent, "事件"},
+    {kTextDiskFull, "磁盘满"},
+    {kTextDiskError, "磁盘错误"},
+    {kTextNetworkDown, "网络断开"},
+    {kTextBuzzer, "蜂鸣器"},
+    {kTextBuzzerDelay, "蜂鸣延时"},
+    {kTextEmailInterval, "邮件间隔"},
+    {kTextAlarmOut, "报警输出"},
 };
 // clang-format on
 

@@ -249,6 +249,14 @@ constexpr StringEntry kTranslations[] = {
     {kTextMonthOct, "10月"},
     {kTextMonthNov, "11月"},
     {kTextMonthDec, "12月"},
+    {kTextEvent, "事件"},
+    {kTextDiskFull, "磁碟已滿"},
+    {kTextDiskError, "磁碟錯誤"},
+    {kTextNetworkDown, "網路中斷"},
+    {kTextBuzzer, "蜂鳴器"},
+    {kTextBuzzerDelay, "蜂鳴延時"},
+    {kTextEmailInterval, "郵件間隔"},
+    {kTextAlarmOut, "警報輸出"},
 };
 // clang-format on
 

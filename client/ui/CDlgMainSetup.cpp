@@ -9,6 +9,7 @@
 #include "CDlgAVBinding.h"
 #include "CDlgCodeAudioPara.h"
 #include "CDlgCodeVideoPara.h"
+#include "CDlgDeviceAlarm.h"
 #include "CDlgDiskManage.h"
 #include "CDlgEmailAlarmSetting.h"
 #include "CDlgMobilePara.h"
@@ -121,6 +122,9 @@ QWidget* CDlgMainSetup::MakePage(SettingsPageId id, int titleTextId) {
             break;
         case SettingsPageId::kAvBinding:
             page = new CDlgAVBinding(Context(), stack_);
+            break;
+        case SettingsPageId::kDeviceAlarm:
+            page = new CDlgDeviceAlarm(Context(), stack_);
             break;
         case SettingsPageId::kSystem:
             page = new CDlgSystemSetting(Context(), stack_);

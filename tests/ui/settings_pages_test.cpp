@@ -11,6 +11,7 @@
 #include "CDlgAVBinding.h"
 #include "CDlgCodeAudioPara.h"
 #include "CDlgCodeVideoPara.h"
+#include "CDlgDeviceAlarm.h"
 #include "CDlgDiskManage.h"
 #include "CDlgEmailAlarmSetting.h"
 #include "CDlgMainSetup.h"
@@ -75,6 +76,7 @@ private slots:
     void AudioAndBindingSaveWithTheirOwnTexts();
     void TheTreeOpensEachPageOnceWithItsRecords();
     void SystemPasswordsAndTheStandardTheVideoPageFollows();
+    void DeviceAlarmsEditEachEventOnItsOwn();
 };
 
 void SettingsPagesTest::EmailRefusesWhatItsRecordCannotHold() {
@@ -268,6 +270,33 @@ void SettingsPagesTest::SystemPasswordsAndTheStandardTheVideoPageFollows() {
     // The window hears of it and the video page takes the new standard.
     QTRY_COMPARE(video->RecordFrameRateHint()->text(), QStringLiteral("[1,30]"));
     SavePicture(*system, "system");
+}
+
+void SettingsPagesTest::DeviceAlarmsEditEachEventOnItsOwn() {
+    Setup setup;
+    QVERIFY(setup.ok);
+    auto page = setup.Open<ui::CDlgDeviceAlarm>();
+    auto* buzzer = page->findChildren<QComboBox*>()[2];  // event, enable, buzzer, ...
+    page->EventChoice()->setCurrentIndex(2);             // DISK ERROR
+    const uint8_t before = page->Inputs().device_event[1].buzzer;
+    buzzer->setCurrentIndex(1);
+    emit buzzer->activated(1);
+    QCOMPARE(page->Inputs().device_event[2].buzzer, uint8_t{1});
+    QCOMPARE(page->Inputs().device_event[1].buzzer, before);
+    page->EventChoice()->setCurrentIndex(1);
+    QCOMPARE(buzzer->currentIndex(), before != 0 ? 1 : 0);
+
+    const size_t from = setup.Calls();
+    page->Save();
+    QCOMPARE(setup.CallsSince(from),
+             (std::vector<std::string>{"QW_SRDK_ALARM_SetAlarmInAttr",
+                                       "QW_SRDK_ALARM_SetAlarmOutAttr", "QW_SRDK_DEV_SaveFlash"}));
+    const auto stored = setup.fixture.Recorder().StoredRecord("QW_SRDK_ALARM_GetAlarmInAttr");
+    QVERIFY(stored && stored->size() == sizeof(QwAlarmInAttr));
+    QwAlarmInAttr saved{};
+    std::memcpy(&saved, stored->data(), sizeof saved);
+    QCOMPARE(saved.device_event[2].buzzer, uint8_t{1});
+    SavePicture(*page, "device-alarm");
 }
 
 }  // namespace kestrel::ui_test
