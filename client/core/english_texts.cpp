@@ -28,7 +28,9 @@ constexpr StringEntry kEnglish[] = {
     {kTextFine, "FINE"},
     {kTextQualityNormal, "NORMAL"},
     {kTextMediaPort, "MEDIA PORT"},
+    {kTextEveryday, "EVERYDAY"},
     {kTextCopyAll, "ALL"},
+    {kTextPowerUp, "POWER UP"},
     {kTextDstDefault, "DEFAULT"},
     {kTextDstCustom, "CUSTOM"},
     {kTextSnapError, "Snap Error!"},
@@ -255,6 +257,14 @@ constexpr StringEntry kEnglish[] = {
     {kTextBuzzerDelay, "BUZZER DELAY"},
     {kTextEmailInterval, "EMAIL INTERVAL"},
     {kTextAlarmOut, "ALARM OUT"},
+    {kTextPackUnit, "PACK UNIT"},
+    {kTextSchedule, "SCHEDULE"},
+    {kTextRecordNo, "NO"},
+    {kTextRecordNormal, "NORMAL"},
+    {kTextRecordSensor, "SENSOR"},
+    {kTextRecordMdAndIo, "MD and IO"},
+    {kTextCopyDay, "COPY"},
+    {kTextCopyTo, "TO"},
 };
 // clang-format on
 

@@ -30,7 +30,9 @@ constexpr StringEntry kTranslations[] = {
     {kTextFine, "较好"},
     {kTextQualityNormal, "一般"},
     {kTextMediaPort, "媒体端口"},
+    {kTextEveryday, "每天"},
     {kTextCopyAll, "全部"},
+    {kTextPowerUp, "开机录像"},
     {kTextDstDefault, "默认"},
     {kTextDstCustom, "自定义"},
     {kTextSnapError, "抓图错误！"},
@@ -257,6 +259,14 @@ constexpr StringEntry kTranslations[] = {
     {kTextBuzzerDelay, "蜂鸣延时"},
     {kTextEmailInterval, "邮件间隔"},
     {kTextAlarmOut, "报警输出"},
+    {kTextPackUnit, "打包时间"},
+    {kTextSchedule, "录像计划"},
+    {kTextRecordNo, "无"},
+    {kTextRecordNormal, "普通"},
+    {kTextRecordSensor, "传感器"},
+    {kTextRecordMdAndIo, "移动和IO"},
+    {kTextCopyDay, "复制"},
+    {kTextCopyTo, "到"},
 };
 // clang-format on
 

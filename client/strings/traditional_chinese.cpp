@@ -30,7 +30,9 @@ constexpr StringEntry kTranslations[] = {
     {kTextFine, "較好"},
     {kTextQualityNormal, "一般"},
     {kTextMediaPort, "媒體埠"},
+    {kTextEveryday, "每天"},
     {kTextCopyAll, "全部"},
+    {kTextPowerUp, "開機錄影"},
     {kTextDstDefault, "預設"},
     {kTextDstCustom, "自訂"},
     {kTextSnapError, "擷圖錯誤！"},
@@ -257,6 +259,14 @@ constexpr StringEntry kTranslations[] = {
     {kTextBuzzerDelay, "蜂鳴延時"},
     {kTextEmailInterval, "郵件間隔"},
     {kTextAlarmOut, "警報輸出"},
+    {kTextPackUnit, "封裝時間"},
+    {kTextSchedule, "錄影排程"},
+    {kTextRecordNo, "無"},
+    {kTextRecordNormal, "一般"},
+    {kTextRecordSensor, "感測器"},
+    {kTextRecordMdAndIo, "移動和IO"},
+    {kTextCopyDay, "複製"},
+    {kTextCopyTo, "到"},
 };
 // clang-format on
 

@@ -13,6 +13,7 @@
 #include "CDlgDiskManage.h"
 #include "CDlgEmailAlarmSetting.h"
 #include "CDlgMobilePara.h"
+#include "CDlgRecordMode.h"
 #include "CDlgSystemSetting.h"
 #include "device.h"
 #include "placeholder_page.h"
@@ -125,6 +126,9 @@ QWidget* CDlgMainSetup::MakePage(SettingsPageId id, int titleTextId) {
             break;
         case SettingsPageId::kDeviceAlarm:
             page = new CDlgDeviceAlarm(Context(), stack_);
+            break;
+        case SettingsPageId::kRecordMode:
+            page = new CDlgRecordMode(Context(), stack_);
             break;
         case SettingsPageId::kSystem:
             page = new CDlgSystemSetting(Context(), stack_);

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTableWidget>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -16,6 +17,7 @@
 #include "CDlgEmailAlarmSetting.h"
 #include "CDlgMainSetup.h"
 #include "CDlgMobilePara.h"
+#include "CDlgRecordMode.h"
 #include "CDlgSystemSetting.h"
 #include "device.h"
 #include "record_fields.h"
@@ -77,6 +79,7 @@ private slots:
     void TheTreeOpensEachPageOnceWithItsRecords();
     void SystemPasswordsAndTheStandardTheVideoPageFollows();
     void DeviceAlarmsEditEachEventOnItsOwn();
+    void RecordScheduleCellsAndDays();
 };
 
 void SettingsPagesTest::EmailRefusesWhatItsRecordCannotHold() {
@@ -297,6 +300,35 @@ void SettingsPagesTest::DeviceAlarmsEditEachEventOnItsOwn() {
     std::memcpy(&saved, stored->data(), sizeof saved);
     QCOMPARE(saved.device_event[2].buzzer, uint8_t{1});
     SavePicture(*page, "device-alarm");
+}
+
+void SettingsPagesTest::RecordScheduleCellsAndDays() {
+    Setup setup;
+    QVERIFY(setup.ok);
+    auto page = setup.Open<ui::CDlgRecordMode>();
+    page->ChannelBox()->setCurrentIndex(1);
+    QTableWidget* grid = page->Grid7x24();
+    // The first row shows day 6, the first column hour slot 23.
+    grid->setCurrentCell(0, 0, QItemSelectionModel::ClearAndSelect);
+    page->ApplyType(2);
+    QCOMPARE(page->Schedule(1).slot[6][23], uint8_t{2});
+    QCOMPARE(grid->item(0, 0)->data(Qt::UserRole).toInt(), 2);
+    page->CopyDay(6, -1);  // EVERYDAY
+    for (int day = 0; day < 7; ++day) {
+        QCOMPARE(page->Schedule(1).slot[day][23], uint8_t{2});
+    }
+
+    const size_t from = setup.Calls();
+    page->Save();
+    QCOMPARE(setup.CallsSince(from), (std::vector<std::string>{"QW_SRDK_RECORDER_SetRecordAttr",
+                                                               "QW_SRDK_RECORDER_SetRecordSchedule",
+                                                               "QW_SRDK_DEV_SaveFlash"}));
+    const auto stored = setup.fixture.Recorder().StoredRecord("QW_SRDK_RECORDER_GetRecordSchedule");
+    QVERIFY(stored && stored->size() >= 2 * sizeof(QwRecordSchedule));
+    const uint8_t* second = stored->data() + sizeof(QwRecordSchedule);
+    QCOMPARE(second[2 + 24 * 6 + 23], uint8_t{2});
+    QCOMPARE(second[2 + 24 * 0 + 23], uint8_t{2});
+    SavePicture(*page, "record-mode");
 }
 
 }  // namespace kestrel::ui_test
