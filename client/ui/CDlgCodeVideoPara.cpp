@@ -83,10 +83,11 @@ CDlgCodeVideoPara::CDlgCodeVideoPara(client::ClientContext& context, QWidget* pa
         grid->addWidget(frameRateChoice_[s], 1, 1 + s);
         connect(frameRateChoice_[s], &QComboBox::activated, this,
                 [this, stream](int index) { ChooseFrameRate(stream, index); });
-        gop_[s] = new QLineEdit(Body());
-        gop_[s]->setMaxLength(3);
+        // A GOP the record cannot use is refused by the bound box.
+        gop_[s] = BindNumber(
+            1, kMaxGop, [this, stream] { return int64_t{Current(stream).gop}; },
+            [this, stream](int64_t value) { Current(stream).gop = static_cast<int32_t>(value); });
         grid->addWidget(gop_[s], 4, 1 + s);
-        connect(gop_[s], &QLineEdit::editingFinished, this, [this, stream] { CommitGop(stream); });
     }
 
     recordResolution_ = new QComboBox(Body());
@@ -195,7 +196,6 @@ void CDlgCodeVideoPara::ShowChannel(int channel) {
         if (s != kRecordStream) {
             frameRateChoice_[s]->setCurrentIndex(std::clamp(r.frame_rate, 1, kMaxChoiceFrameRate) -
                                                  1);
-            gop_[s]->setText(QString::number(r.gop));
         }
     }
     const QwVideoAttr& mobile = records_[kMobileStream][at];
@@ -275,20 +275,6 @@ void CDlgCodeVideoPara::ChooseMobileResolution(int index) {
     QwVideoAttr& record = Current(kMobileStream);
     record.resolution = index;
     ShowMobileSizeBoxes(record);
-}
-
-void CDlgCodeVideoPara::CommitGop(Stream stream) {
-    if (Filling() || gop_[stream] == nullptr) {
-        return;
-    }
-    QwVideoAttr& record = Current(stream);
-    const std::optional<int> typed = IntegerOf(gop_[stream]);
-    if (typed && *typed >= 1 && *typed <= kMaxGop) {
-        record.gop = *typed;
-        return;
-    }
-    Say(Text(client::kTextInvalidPara));
-    gop_[stream]->setText(QString::number(record.gop));
 }
 
 void CDlgCodeVideoPara::CommitMobileSize() {

@@ -45,7 +45,6 @@ public:
 
     // What typing into the boxes ends with (focus leaving them).
     void CommitRecordFrameRate();
-    void CommitGop(Stream stream);
     void CommitMobileSize();
 
     void SettingsChangedElsewhere() override;
