@@ -24,7 +24,11 @@ namespace tools = kestrel::tools;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kPollMs = 50;
-constexpr int kDrainMs = 1000;  // queued frames still shown after the stream stops
+// Queued frames are still shown after the stream stops; the player paces them
+// in real time, so a slow machine may hold a second or more of them. The drain
+// ends when no picture came for kDrainIdleMs, or after kDrainMaxMs in all.
+constexpr int kDrainIdleMs = 1000;
+constexpr int kDrainMaxMs = 10000;
 
 struct RecorderTarget {
     std::string address;
@@ -128,9 +132,17 @@ int Check(const tools::MediacheckOptions& options, const RecorderTarget& target,
         QW_DVR_NET_StopRealAV(device, channel);
         // Let the player show what it still holds, so the summary compares
         // whole counts.
-        const auto drain_end = Clock::now() + std::chrono::milliseconds(kDrainMs);
-        while (Clock::now() < drain_end && log.Figures().pictures < feed->Figures().video_records) {
+        const auto drain_end = Clock::now() + std::chrono::milliseconds(kDrainMaxMs);
+        auto last_progress = Clock::now();
+        uint64_t shown = log.Figures().pictures;
+        while (Clock::now() < drain_end && shown < feed->Figures().video_records &&
+               Clock::now() - last_progress < std::chrono::milliseconds(kDrainIdleMs)) {
             std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs / 5));
+            const uint64_t now_shown = log.Figures().pictures;
+            if (now_shown != shown) {
+                shown = now_shown;
+                last_progress = Clock::now();
+            }
         }
     }
     if (playing) {
