@@ -6,6 +6,7 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
+#include "CDlgTvControl.h"
 #include "CDlgVideo.h"
 #include "device.h"
 #include "live_messages.h"
@@ -115,6 +116,15 @@ CChannelCtrl::CChannelCtrl(client::ClientContext& context, PageWidget* livePage,
     talk_->setCheckable(true);
     connect(talk_, &QAbstractButton::clicked, this, [this] { ToggleTalk(); });
     column->addWidget(talk_);
+
+    tv_ = MakeButton(Glyph::kNone, Text(client::kTextTv), this);
+    tv_->setObjectName(QStringLiteral("tvButton"));
+    connect(tv_, &QAbstractButton::clicked, this, [this] {
+        CDlgTvControl dialog(Context(), this);
+        dialog.exec();
+    });
+    tv_->hide();
+    column->addWidget(tv_);
     column->addStretch(1);
 }
 

@@ -40,6 +40,8 @@ public:
     widgets::PictureButton* SpeakerButton() const { return speaker_; }
     QSlider* VolumeSlider() const { return volume_; }
     widgets::PictureButton* TalkButton() const { return talk_; }
+    // Opens the TV tuner dialog; the panel keeps it hidden.
+    widgets::PictureButton* TvButton() const { return tv_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -57,6 +59,7 @@ private:
     widgets::PictureButton* speaker_ = nullptr;
     QSlider* volume_ = nullptr;
     widgets::PictureButton* talk_ = nullptr;
+    widgets::PictureButton* tv_ = nullptr;
     bool showsPlaying_ = true;
 };
 

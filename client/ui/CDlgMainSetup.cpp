@@ -7,12 +7,14 @@
 #include <algorithm>
 
 #include "CDlgAVBinding.h"
+#include "CDlgChannelAlarm.h"
 #include "CDlgCodeAudioPara.h"
 #include "CDlgCodeVideoPara.h"
 #include "CDlgDeviceAlarm.h"
 #include "CDlgDiskManage.h"
 #include "CDlgEmailAlarmSetting.h"
 #include "CDlgMobilePara.h"
+#include "CDlgNetworkCfg.h"
 #include "CDlgRecordMode.h"
 #include "CDlgSystemSetting.h"
 #include "device.h"
@@ -127,11 +129,17 @@ QWidget* CDlgMainSetup::MakePage(SettingsPageId id, int titleTextId) {
         case SettingsPageId::kDeviceAlarm:
             page = new CDlgDeviceAlarm(Context(), stack_);
             break;
+        case SettingsPageId::kChannelAlarm:
+            page = new CDlgChannelAlarm(Context(), stack_);
+            break;
         case SettingsPageId::kRecordMode:
             page = new CDlgRecordMode(Context(), stack_);
             break;
         case SettingsPageId::kSystem:
             page = new CDlgSystemSetting(Context(), stack_);
+            break;
+        case SettingsPageId::kNetwork:
+            page = new CDlgNetworkCfg(Context(), stack_);
             break;
         case SettingsPageId::kMobile:
             page = new CDlgMobilePara(Context(), stack_);

@@ -207,10 +207,17 @@ void PutRecording(RecordsBuilder& b) {
         motion.action.record_delay = QW_DELAY_30_S;
         return motion;
     });
+    // Armed all day, recording and snapping in working hours.
+    QwAlarmSchedule schedule{};
+    schedule.plan[QW_PLAN_ENABLE][0] = QwAlarmPeriod{0, 0, 23, 59};
+    schedule.plan[QW_PLAN_OUTPUT][0] = QwAlarmPeriod{0, 0, 23, 59};
+    schedule.plan[QW_PLAN_RECORD][0] = QwAlarmPeriod{8, 0, 12, 0};
+    schedule.plan[QW_PLAN_RECORD][1] = QwAlarmPeriod{13, 30, 18, 0};
+    schedule.plan[QW_PLAN_SNAP][0] = QwAlarmPeriod{8, 0, 18, 0};
     for (const char* key :
          {"QW_SRDK_ALARM_GetAlarmInSchedule", "QW_SRDK_ALARM_GetAlarmOutSchedule"}) {
         for (size_t channel = 0; channel < b.Channels(); ++channel) {
-            b.Put(SubKey(key, static_cast<uint32_t>(channel)), QwAlarmSchedule{});
+            b.Put(SubKey(key, static_cast<uint32_t>(channel)), schedule);
         }
     }
     QwAlarmInAttr alarm_in{};

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "alarm_periods.h"
 #include "region_cells.h"
 #include "settings_tree.h"
 #include "text_ids.h"
@@ -171,6 +172,21 @@ TEST(ScheduleGrid, RowsAndColumnsStartWithTheDayAndHourBefore) {
     }
     EXPECT_EQ(ScheduleDayOfRow(0), -1);
     EXPECT_EQ(ScheduleHourOfColumn(25), -1);
+}
+
+TEST(AlarmPeriods, TypedPeriodsAreCheckedAndSpelledOneWay) {
+    QwAlarmPeriod period{};
+    ASSERT_TRUE(ParseAlarmPeriod(" 8:05 - 17:30", &period));
+    EXPECT_EQ(AlarmPeriodText(period), "08:05-17:30");
+    ASSERT_TRUE(ParseAlarmPeriod("", &period));
+    EXPECT_EQ(AlarmPeriodText(period), "");  // start equal to end: unused
+    const QwAlarmPeriod kept{1, 2, 3, 4};
+    for (const char* bad : {"24:00-24:00", "10:60-11:00", "18:00-08:00", "8-9", "08:00-09:00x",
+                            "123:00-124:00", "08:0-09:00"}) {
+        period = kept;
+        EXPECT_FALSE(ParseAlarmPeriod(bad, &period)) << bad;
+        EXPECT_EQ(AlarmPeriodText(period), "01:02-03:04") << bad;
+    }
 }
 
 std::vector<int> TextsOf(const std::vector<SettingsTreeItem>& items) {

@@ -767,16 +767,19 @@ TEST(ConfigCalls, KeyedRecordsAreKeptApartAndUnknownKeysRefused) {
     QwAlarmSchedule schedule{};
     schedule.plan[QW_PLAN_RECORD][0] = QwAlarmPeriod{8, 0, 18, 30};
     int32_t channel = 1;
+    QwAlarmSchedule stored{};  // every channel's, in and out, before the set
+    EXPECT_EQ(QW_SRDK_ALARM_GetAlarmInSchedule(c.device, &channel, &stored), 0);
+    EXPECT_FALSE(SameBytes(BytesOf(stored), BytesOf(schedule)));
     EXPECT_EQ(QW_SRDK_ALARM_SetAlarmInSchedule(c.device, &channel, &schedule), 0);
     QwAlarmSchedule read{};
     EXPECT_EQ(QW_SRDK_ALARM_GetAlarmInSchedule(c.device, &channel, &read), 0);
     EXPECT_TRUE(SameBytes(BytesOf(read), BytesOf(schedule)));
     channel = 0;
     EXPECT_EQ(QW_SRDK_ALARM_GetAlarmInSchedule(c.device, &channel, &read), 0);
-    EXPECT_TRUE(SameBytes(BytesOf(read), BytesOf(QwAlarmSchedule{})));
+    EXPECT_TRUE(SameBytes(BytesOf(read), BytesOf(stored)));
     channel = 1;
     EXPECT_EQ(QW_SRDK_ALARM_GetAlarmOutSchedule(c.device, &channel, &read), 0);
-    EXPECT_TRUE(SameBytes(BytesOf(read), BytesOf(QwAlarmSchedule{})));
+    EXPECT_TRUE(SameBytes(BytesOf(read), BytesOf(stored)));
     channel = channels;
     EXPECT_EQ(QW_SRDK_ALARM_SetAlarmInSchedule(c.device, &channel, &schedule),
               sim::kMctpNoSuchRecord);

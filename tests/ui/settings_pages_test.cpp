@@ -5,21 +5,26 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QTreeWidget>
 #include <QtTest>
 
 #include "CDlgAVBinding.h"
+#include "CDlgChannelAlarm.h"
 #include "CDlgCodeAudioPara.h"
 #include "CDlgCodeVideoPara.h"
 #include "CDlgDeviceAlarm.h"
 #include "CDlgDiskManage.h"
 #include "CDlgEmailAlarmSetting.h"
+#include "CDlgLocale.h"
 #include "CDlgMainSetup.h"
 #include "CDlgMobilePara.h"
 #include "CDlgRecordMode.h"
 #include "CDlgSystemSetting.h"
+#include "CDlgTvControl.h"
 #include "device.h"
+#include "live_messages.h"
 #include "record_fields.h"
 #include "text_ids.h"
 #include "theme.h"
@@ -65,6 +70,16 @@ void SavePicture(QWidget& page, const char* name) {
     page.grab().save(QCoreApplication::applicationDirPath() + "/settings-" + name + ".png");
 }
 
+// Stands in for the live page: keeps the snapshot requests.
+struct SnapshotRequests : client::PageWindow {
+    void Post(uint32_t message, intptr_t first, intptr_t second) override {
+        if (message == client::UM_PANEL_COMMAND && first == ui::kPanelMotionSnapshot) {
+            channels.push_back(static_cast<int>(second));
+        }
+    }
+    std::vector<int> channels;
+};
+
 }  // namespace
 
 class SettingsPagesTest : public QObject {
@@ -80,6 +95,8 @@ private slots:
     void SystemPasswordsAndTheStandardTheVideoPageFollows();
     void DeviceAlarmsEditEachEventOnItsOwn();
     void RecordScheduleCellsAndDays();
+    void ChannelAlarmsPerEventPeriodsAndArea();
+    void TvTunerActsAtOnce();
 };
 
 void SettingsPagesTest::EmailRefusesWhatItsRecordCannotHold() {
@@ -329,6 +346,102 @@ void SettingsPagesTest::RecordScheduleCellsAndDays() {
     QCOMPARE(second[2 + 24 * 6 + 23], uint8_t{2});
     QCOMPARE(second[2 + 24 * 0 + 23], uint8_t{2});
     SavePicture(*page, "record-mode");
+}
+
+void SettingsPagesTest::ChannelAlarmsPerEventPeriodsAndArea() {
+    Setup setup;
+    QVERIFY(setup.ok);
+    auto page = setup.Open<ui::CDlgChannelAlarm>();
+    QCOMPARE(setup.Shown().size(), size_t{0});
+    page->ChannelBox()->setCurrentIndex(1);
+    // The enable drop-down follows the chosen event's record.
+    auto* enable = page->findChildren<QComboBox*>()[2];  // channel, event, enable
+    emit enable->activated(1);
+    QCOMPARE(page->Motion(1).enable, 1);
+    QCOMPARE(page->Inputs().enable[1], uint8_t{0});
+    page->EventChoice()->setCurrentIndex(ui::CDlgChannelAlarm::kInput);
+    QCOMPARE(enable->currentIndex(), 0);
+    QVERIFY(page->AreaButton()->isHidden());
+
+    // A period typed loosely is kept in one spelling; a wrong one comes back.
+    QTableWidget* periods = page->Periods();
+    periods->item(1, QW_PLAN_RECORD)->setText(QStringLiteral("19:00 - 21:15"));
+    QCOMPARE(periods->item(1, QW_PLAN_RECORD)->text(), QStringLiteral("19:00-21:15"));
+    QCOMPARE(page->Schedule(1).plan[QW_PLAN_RECORD][1].end_minute, uint8_t{15});
+    periods->item(0, QW_PLAN_SNAP)->setText(QStringLiteral("18:00-08:00"));
+    QCOMPARE(setup.Shown().back(), setup.Text(client::kTextInvalidPara));
+    QCOMPARE(periods->item(0, QW_PLAN_SNAP)->text(), QStringLiteral("08:00-18:00"));
+
+    // MD AREA: the live page is asked for a snapshot before the editor opens.
+    SnapshotRequests live;
+    setup.fixture.Context().pages.Register(client::PageId::kLiveView, &live);
+    page->EventChoice()->setCurrentIndex(ui::CDlgChannelAlarm::kMotion);
+    bool snapshotFirst = false;
+    page->SetRegionEditorHook([&](ui::CDlgLocale& editor) {
+        snapshotFirst = live.channels == std::vector<int>{1};
+        editor.show();
+        ui::CSelectStatic& grid = *editor.Grid();
+        const QPoint first(grid.CellWidth() / 2, grid.CellHeight() / 2);
+        const QPoint last(grid.CellWidth() * 3 / 2, grid.CellHeight() * 3 / 2);
+        QTest::mousePress(&grid, Qt::LeftButton, {}, first);
+        QTest::mouseRelease(&grid, Qt::LeftButton, {}, last);
+        editor.Confirm();
+    });
+    page->AreaButton()->click();
+    QTRY_VERIFY(snapshotFirst);
+    setup.fixture.Context().pages.Unregister(client::PageId::kLiveView, &live);
+    // Cells (0,0), (0,1), (1,0), (1,1): bits 0, 1, 15 and 16.
+    QTRY_COMPARE(page->Motion(1).area[0], uint8_t{0x03});
+    QCOMPARE(page->Motion(1).area[1], uint8_t{0x80});
+    QCOMPARE(page->Motion(1).area[2], uint8_t{0x01});
+
+    const size_t from = setup.Calls();
+    page->Save();
+    std::vector<std::string> expected{"QW_SRDK_ALARM_SetAlarmInAttr",
+                                      "QW_SRDK_ALARM_SetAlarmOutAttr", "QW_SRDK_ALARM_SetMDAttr"};
+    expected.insert(expected.end(), 4, "QW_SRDK_ALARM_SetAlarmInSchedule");
+    expected.push_back("QW_SRDK_DEV_SaveFlash");
+    QCOMPARE(setup.CallsSince(from), expected);
+    const auto stored = setup.fixture.Recorder().StoredRecord("QW_SRDK_ALARM_GetMDAttr");
+    QVERIFY(stored && stored->size() >= 2 * sizeof(QwMdAttr));
+    QwMdAttr second{};
+    std::memcpy(&second, stored->data() + sizeof(QwMdAttr), sizeof second);
+    QCOMPARE(second.enable, 1);
+    QCOMPARE(second.area[1], uint8_t{0x80});
+    SavePicture(*page, "channel-alarm");
+}
+
+void SettingsPagesTest::TvTunerActsAtOnce() {
+    Setup setup;
+    QVERIFY(setup.ok);
+    ui::CDlgTvControl dialog(setup.fixture.Context());
+    QCOMPARE(dialog.ProgramLabel()->text(), QStringLiteral("1"));
+    QCOMPARE(dialog.StandardChoice()->currentIndex(), 0);
+    const size_t from = setup.Calls();
+    dialog.IncButton()->click();
+    dialog.IncButton()->click();
+    QCOMPARE(dialog.ProgramLabel()->text(), QStringLiteral("3"));
+    dialog.DecButton()->click();
+    emit dialog.StandardChoice()->activated(4);
+    dialog.OutputButton()->click();
+    QCOMPARE(setup.CallsSince(from),
+             (std::vector<std::string>{"QW_SRDK_TV_ProgramInc", "QW_SRDK_TV_ProgramInc",
+                                       "QW_SRDK_TV_ProgramDec", "QW_SRDK_TV_SetTVAttr",
+                                       "QW_SRDK_TV_OutPutSwitch", "QW_SRDK_DEV_SaveFlash"}));
+    dialog.Refresh();
+    QCOMPARE(dialog.StandardChoice()->currentIndex(), 4);
+    QCOMPARE(dialog.ProgramLabel()->text(), QStringLiteral("2"));
+    QCOMPARE(setup.Shown().size(), size_t{0});
+    dialog.resize(dialog.sizeHint());
+    SavePicture(dialog, "tv-control");
+
+    sim::RecorderConfig failing = RecorderWithChannels(4);
+    failing.faults.mctp.failing_calls = {{"QW_SRDK_TV_GetTVAttr", 1}};
+    Setup refused(failing);
+    QVERIFY(refused.ok);
+    ui::CDlgTvControl empty(refused.fixture.Context());
+    QCOMPARE(refused.Shown(), std::vector<std::string>{refused.Text(client::kTextRefreshFailed)});
+    QCOMPARE(empty.ProgramLabel()->text(), QString());
 }
 
 }  // namespace kestrel::ui_test
