@@ -20,6 +20,7 @@
 #include "CDlgLocale.h"
 #include "CDlgMainSetup.h"
 #include "CDlgMobilePara.h"
+#include "CDlgNetworkCfg.h"
 #include "CDlgRecordMode.h"
 #include "CDlgSystemSetting.h"
 #include "CDlgTvControl.h"
@@ -97,6 +98,7 @@ private slots:
     void RecordScheduleCellsAndDays();
     void ChannelAlarmsPerEventPeriodsAndArea();
     void TvTunerActsAtOnce();
+    void MalformedAnswersGiveEachPagesFailureText();
 };
 
 void SettingsPagesTest::EmailRefusesWhatItsRecordCannotHold() {
@@ -442,6 +444,49 @@ void SettingsPagesTest::TvTunerActsAtOnce() {
     ui::CDlgTvControl empty(refused.fixture.Context());
     QCOMPARE(refused.Shown(), std::vector<std::string>{refused.Text(client::kTextRefreshFailed)});
     QCOMPARE(empty.ProgramLabel()->text(), QString());
+}
+
+void SettingsPagesTest::MalformedAnswersGiveEachPagesFailureText() {
+    using Opener = std::function<std::unique_ptr<ui::SettingsPage>(Setup&)>;
+    const struct {
+        const char* call;  // answered with one segment too many
+        std::string tag;
+        Opener open;
+    } cases[] = {
+        {"QW_SRDK_MEDIA_GetVideoAttr",
+         "Video para:", [](Setup& s) { return s.Open<ui::CDlgCodeVideoPara>(); }},
+        {"QW_SRDK_MEDIA_GetAudioAttr",
+         "Audio para:", [](Setup& s) { return s.Open<ui::CDlgCodeAudioPara>(); }},
+        {"QW_SRDK_RECORDER_GetRecordSchedule",
+         "Record Cfg:", [](Setup& s) { return s.Open<ui::CDlgRecordMode>(); }},
+        {"QW_SRDK_ALARM_GetAlarmInSchedule",
+         "Channel Alarm:", [](Setup& s) { return s.Open<ui::CDlgChannelAlarm>(); }},
+        {"QW_SRDK_ALARM_GetAlarmOutAttr",
+         "Device Alarm:", [](Setup& s) { return s.Open<ui::CDlgDeviceAlarm>(); }},
+        {"QW_SRDK_NET_GetDdnsAttr",
+         "Network Cfg:", [](Setup& s) { return s.Open<ui::CDlgNetworkCfg>(); }},
+        {"QW_SRDK_NET_MOBILE_GetOwspAttr",
+         "Mobile Para:", [](Setup& s) { return s.Open<ui::CDlgMobilePara>(); }},
+        {"QW_SRDK_NET_GetEmailAttr",
+         "Email:", [](Setup& s) { return s.Open<ui::CDlgEmailAlarmSetting>(); }},
+        {"QW_SRDK_SYS_GetDaylightAttr",
+         "System Setting:", [](Setup& s) { return s.Open<ui::CDlgSystemSetting>(); }},
+        {"QW_SRDK_DEV_GetHddInfo", "", [](Setup& s) { return s.Open<ui::CDlgDiskManage>(); }},
+    };
+    for (const auto& malformed : cases) {
+        sim::RecorderConfig config = RecorderWithChannels(4);
+        config.faults.mctp.wrong_segment_count = true;
+        config.faults.mctp.misanswer_only = malformed.call;
+        Setup setup(config);
+        QVERIFY(setup.ok);
+        const std::string failed = malformed.tag + setup.Text(client::kTextRefreshFailed);
+        std::unique_ptr<ui::SettingsPage> page = malformed.open(setup);
+        QVERIFY2(setup.Shown() == std::vector<std::string>{failed}, malformed.call);
+        // The page still answers: another refresh fails the same way.
+        page->Refresh();
+        QCOMPARE(setup.Shown().size(), size_t{2});
+        QCOMPARE(setup.Shown().back(), failed);
+    }
 }
 
 }  // namespace kestrel::ui_test
