@@ -2,7 +2,8 @@
 # Screenshots of KestrelView's pages for people to look at: the login page,
 # the live page in 1, 4, 9 and 16 panes and full screen, the REPLAY page
 # (marked calendar and today's list, a playback under way, a download under
-# way) and the local settings page, in English and Simplified Chinese,
+# way), every page of the remote settings window and the local settings
+# page, in English and Simplified Chinese,
 # against a simulated 16-channel recorder on loopback, each from a real run
 # under xvfb-run.
 # Writes build/screenshots/*.png and prints their paths.
@@ -56,4 +57,8 @@ for language in 0 1; do
   shoot "$language" "replay-list-$suffix" 4 "${connect[@]}" --page replay
   shoot "$language" "replay-playing-$suffix" 9 "${connect[@]}" --play-row 2
   shoot "$language" "replay-download-$suffix" 7 "${connect[@]}" --download-row 3
+  for page in video audio binding record channel-alarm device-alarm network mobile email \
+    system disks; do
+    shoot "$language" "settings-$page-$suffix" 3 "${connect[@]}" --settings-page "$page"
+  done
 done

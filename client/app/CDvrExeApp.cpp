@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "CDlgFileList.h"
+#include "CDlgMainSetup.h"
 #include "CDlgMainWnd.h"
 #include "CDlgPlayBack.h"
 #include "CDlgRealAv.h"
@@ -69,6 +70,10 @@ void PressRowWhenListed(ui::CDlgMainWnd& window, int row, bool play) {
 void ApplyAfterLogin(const CommandLine& options, ui::CDlgMainWnd& window) {
     if (options.page != 0 && options.page != ui::kPageLive) {
         window.ShowPage(options.page);
+    }
+    if (options.settingsPage != client::SettingsPageId::kNone &&
+        window.RemoteSettingPage() != nullptr) {
+        window.RemoteSettingPage()->Choose(options.settingsPage);
     }
     if (options.page == ui::kPageReplay && options.playRow != 0) {
         PressRowWhenListed(window, options.playRow, true);

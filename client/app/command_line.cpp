@@ -26,6 +26,28 @@ bool ParseInt(const std::string& text, int low, int high, int* value) {
     return true;
 }
 
+std::optional<client::SettingsPageId> SettingsPageNamed(const std::string& name) {
+    using client::SettingsPageId;
+    static const std::pair<const char*, SettingsPageId> kNames[] = {
+        {"video", SettingsPageId::kVideoParameter},
+        {"audio", SettingsPageId::kAudioParameter},
+        {"binding", SettingsPageId::kAvBinding},
+        {"record", SettingsPageId::kRecordMode},
+        {"channel-alarm", SettingsPageId::kChannelAlarm},
+        {"device-alarm", SettingsPageId::kDeviceAlarm},
+        {"network", SettingsPageId::kNetwork},
+        {"mobile", SettingsPageId::kMobile},
+        {"email", SettingsPageId::kEmail},
+        {"system", SettingsPageId::kSystem},
+        {"disks", SettingsPageId::kDisks}};
+    for (const auto& [text, page] : kNames) {
+        if (name == text) {
+            return page;
+        }
+    }
+    return std::nullopt;
+}
+
 bool ParseConnect(const std::string& text, CommandLine* options) {
     const size_t at = text.find('@');
     if (at == std::string::npos || at == 0 || at + 1 >= text.size()) {
@@ -65,6 +87,9 @@ const char* UsageText() {
            "  --fullscreen                live page full screen after login\n"
            "  --page live|replay|remote-setting|local-setting\n"
            "                              page shown after login (default live)\n"
+           "  --settings-page NAME        REMOTE SETTING page showing NAME: video, audio,\n"
+           "                              binding, record, channel-alarm, device-alarm,\n"
+           "                              network, mobile, email, system, disks\n"
            "  --play-row N                REPLAY page: play row N of today's list\n"
            "  --download-row N            REPLAY page: download row N of today's list\n"
            "  --screenshot FILE           save a PNG of the window when --quit-after ends\n"
@@ -127,6 +152,13 @@ ParseResult ParseCommandLine(const std::vector<std::string>& arguments) {
             } else {
                 return fail("--page wants live, replay, remote-setting or local-setting");
             }
+        } else if (name == "--settings-page") {
+            const std::optional<client::SettingsPageId> page = SettingsPageNamed(value());
+            if (!page) {
+                return fail("--settings-page wants one of the names --help lists");
+            }
+            options.settingsPage = *page;
+            options.page = kPageRemoteSetting;
         } else if (name == "--play-row" || name == "--download-row") {
             int& row = name == "--play-row" ? options.playRow : options.downloadRow;
             if (!ParseInt(value(), 1, 100000, &row)) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "settings_tree.h"
+
 namespace kestrel::app {
 
 struct CommandLine {
@@ -25,6 +27,8 @@ struct CommandLine {
     // once the list shows it; 0: none. Either one shows the REPLAY page.
     int playRow = 0;
     int downloadRow = 0;
+    // REMOTE SETTING: the page chosen in its tree; kNone: the window's own.
+    client::SettingsPageId settingsPage = client::SettingsPageId::kNone;
     std::optional<std::string> screenshot;
     double quitAfterSeconds = 0;  // 0: run until closed
 };

@@ -4,6 +4,7 @@
 #include <QSignalBlocker>
 #include <QStackedWidget>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <algorithm>
 
 #include "CDlgAVBinding.h"
@@ -171,6 +172,17 @@ void CDlgMainSetup::Choose(SettingsPageId id) {
         return;  // a branch: the current page stays
     }
     stack_->setCurrentWidget(page);
+    // A page chosen from outside the tree shows as chosen in it too.
+    QTreeWidgetItem* current = tree_->currentItem();
+    if (current == nullptr || current->data(0, kPageRole).toInt() != static_cast<int>(id)) {
+        for (QTreeWidgetItemIterator it(tree_); *it != nullptr; ++it) {
+            if ((*it)->data(0, kPageRole).toInt() == static_cast<int>(id)) {
+                const QSignalBlocker quiet(tree_);
+                tree_->setCurrentItem(*it);
+                break;
+            }
+        }
+    }
     if (auto* settings = qobject_cast<SettingsPage*>(page);
         settings != nullptr && !settings->Opened()) {
         settings->Open();

@@ -54,6 +54,7 @@ void AppTest::BadArgumentsEndWithStatusTwo() {
         {"--stream", "hd"},
         {"--page", "nowhere"},
         {"--play-row", "0"},
+        {"--settings-page", "nowhere"},
         {"--quit-after"},
         {"--password", "secret"},  // passwords never come as arguments
         {"--connect", "admin@127.0.0.1:5000", "--password-file", missing},
