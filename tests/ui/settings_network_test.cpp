@@ -10,64 +10,24 @@
 #include "CDlgMainSetup.h"
 #include "CDlgNetworkCfg.h"
 #include "page_messages.h"
+#include "settings_fixture.h"
 #include "text_ids.h"
 #include "theme.h"
-#include "ui_fixture.h"
 
 namespace kestrel::ui_test {
 namespace {
 
 using Page = ui::CDlgNetworkCfg;
 
-struct Setup {
-    explicit Setup(sim::RecorderConfig config = RecorderWithChannels(4)) {
-        ok = fixture.StartRecorder(std::move(config)) && fixture.LogIn();
-    }
-    std::unique_ptr<Page> Open() {
-        auto page = std::make_unique<Page>(fixture.Context(), nullptr);
-        page->resize(770, 560);
-        page->show();
-        page->Open();
-        return page;
-    }
-    std::vector<std::string>& Shown() { return fixture.messages.shown; }
-    std::string Text(int id) { return fixture.Context().LoadText(id); }
-    size_t Calls() { return fixture.Recorder().Observed().MctpRequests().size(); }
-    std::vector<std::string> CallsSince(size_t from) {
-        std::vector<std::string> names;
-        const auto requests = fixture.Recorder().Observed().MctpRequests();
-        for (size_t i = from; i < requests.size(); ++i) {
-            names.push_back(requests[i].function);
-        }
-        return names;
-    }
-    template <typename Record>
-    std::vector<Record> Stored(std::string_view call, std::optional<uint32_t> selector = {}) {
-        const auto bytes = selector ? fixture.Recorder().StoredRecord(call, *selector)
-                                    : fixture.Recorder().StoredRecord(call);
-        std::vector<Record> records(bytes ? bytes->size() / sizeof(Record) : 0);
-        if (!records.empty()) {
-            std::memcpy(records.data(), bytes->data(), records.size() * sizeof(Record));
-        }
-        return records;
-    }
-
-    UiFixture fixture;
-    bool ok = false;
+// The network page opened as the settings window opens it.
+struct Setup : SettingsSetup {
+    using SettingsSetup::SettingsSetup;
+    std::unique_ptr<Page> Open() { return SettingsSetup::Open<Page>(); }
 };
-
-void Type(QLineEdit* box, const QString& text) {
-    box->setText(text);
-    emit box->editingFinished();
-}
 
 void Choose(QComboBox* box, int index) {
     box->setCurrentIndex(index);
     emit box->activated(index);
-}
-
-void SavePicture(QWidget& page) {
-    page.grab().save(QCoreApplication::applicationDirPath() + "/settings-network.png");
 }
 
 const std::vector<std::string> kStaticSave{"QW_SRDK_NET_Network_DHCP_Client_SetAttr",
@@ -140,7 +100,7 @@ void SettingsNetworkTest::SavesInOrderForStaticAndDhcp() {
     QCOMPARE(page->MacLabel()->text(), QStringLiteral("00:1A:2B:3C:4D:5E"));
     QCOMPARE(page->BitRateBox()->currentIndex(), 4);  // the recorder's 512 kbit/s
     QVERIFY(page->AddressBox(Page::kIp)->isEnabled());
-    SavePicture(*page);
+    SavePicture(*page, "network");
 
     Type(page->AddressBox(Page::kIp), QStringLiteral("127.0.0.9"));
     Type(page->AddressBox(Page::kDns), QStringLiteral("127.0.0.53"));

@@ -27,49 +27,14 @@
 #include "device.h"
 #include "live_messages.h"
 #include "record_fields.h"
+#include "settings_fixture.h"
 #include "text_ids.h"
 #include "theme.h"
-#include "ui_fixture.h"
 
 namespace kestrel::ui_test {
 namespace {
 
-struct Setup {
-    explicit Setup(sim::RecorderConfig config = RecorderWithChannels(4)) {
-        ok = fixture.StartRecorder(std::move(config)) && fixture.LogIn();
-    }
-    template <typename Page>
-    std::unique_ptr<Page> Open() {
-        auto page = std::make_unique<Page>(fixture.Context(), nullptr);
-        page->resize(740, 560);
-        page->show();
-        page->Open();
-        return page;
-    }
-    std::vector<std::string>& Shown() { return fixture.messages.shown; }
-    std::string Text(int id) { return fixture.Context().LoadText(id); }
-    std::vector<std::string> CallsSince(size_t from) {
-        std::vector<std::string> names;
-        const auto requests = fixture.Recorder().Observed().MctpRequests();
-        for (size_t i = from; i < requests.size(); ++i) {
-            names.push_back(requests[i].function);
-        }
-        return names;
-    }
-    size_t Calls() { return fixture.Recorder().Observed().MctpRequests().size(); }
-
-    UiFixture fixture;
-    bool ok = false;
-};
-
-void Type(QLineEdit* box, const QString& text) {
-    box->setText(text);
-    emit box->editingFinished();
-}
-
-void SavePicture(QWidget& page, const char* name) {
-    page.grab().save(QCoreApplication::applicationDirPath() + "/settings-" + name + ".png");
-}
+using Setup = SettingsSetup;
 
 // Stands in for the live page: keeps the snapshot requests.
 struct SnapshotRequests : client::PageWindow {
