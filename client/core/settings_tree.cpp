@@ -37,16 +37,17 @@ constexpr Entry kEntries[] = {
     {kTextSystemSetting, 11, P::kSystem, false},
     {kTextSystemInfo, -1, P::kNone, false},  // 13
     {kTextVersionInfo, 13, P::kVersionInfo, false},
+    // The page decides who gets its button, so every login is offered it.
+    {kTextRemoteUpgrade, 13, P::kRemoteUpgrade, false},
     {kTextHddInfo, 13, P::kDisks, false},
-    {kTextUserManager, -1, P::kNone, false},  // 16
-    {kTextAddOrDelete, 16, P::kUsers, false},
-    {kTextModifyPasswordOrPermission, 16, P::kPasswordRights, false},
-    // Offered under the encode branch, after the user branch so the indexes
-    // above stay put.
+    {kTextUserManager, -1, P::kNone, false},  // 17
+    {kTextAddOrDelete, 17, P::kUsers, false},
+    {kTextModifyPasswordOrPermission, 17, P::kPasswordRights, false},
+    // Offered under the encode branch.
     {kTextAudioParameter, 0, P::kAudioParameter, false},
     {kTextBindAudioToVideo, 0, P::kAvBinding, false},
 };
-constexpr int kUserManagerEntry = 16;
+constexpr int kUserManagerEntry = 17;
 constexpr int kPtzEntry = 6;
 constexpr int32_t kRightPtzSetting = 1;
 

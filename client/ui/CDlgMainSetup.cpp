@@ -16,8 +16,13 @@
 #include "CDlgEmailAlarmSetting.h"
 #include "CDlgMobilePara.h"
 #include "CDlgNetworkCfg.h"
+#include "CDlgPTZConfig.h"
+#include "CDlgPasswordPri.h"
 #include "CDlgRecordMode.h"
+#include "CDlgRemoteUpgrade.h"
 #include "CDlgSystemSetting.h"
+#include "CDlgUserManager.h"
+#include "CDlgVersionInfo.h"
 #include "device.h"
 #include "placeholder_page.h"
 #include "settings_page.h"
@@ -150,6 +155,21 @@ QWidget* CDlgMainSetup::MakePage(SettingsPageId id, int titleTextId) {
             break;
         case SettingsPageId::kDisks:
             page = new CDlgDiskManage(Context(), stack_);
+            break;
+        case SettingsPageId::kUsers:
+            page = new CDlgUserManager(Context(), stack_);
+            break;
+        case SettingsPageId::kPasswordRights:
+            page = new CDlgPasswordPri(Context(), stack_);
+            break;
+        case SettingsPageId::kPtzConfig:
+            page = new CDlgPTZConfig(Context(), stack_);
+            break;
+        case SettingsPageId::kVersionInfo:
+            page = new CDlgVersionInfo(Context(), stack_);
+            break;
+        case SettingsPageId::kRemoteUpgrade:
+            page = new CDlgRemoteUpgrade(Context(), stack_);
             break;
         default:
             // Pages still to come show their title.

@@ -205,7 +205,7 @@ bool Offers(const std::vector<SettingsTreeItem>& items, int textId) {
 TEST(SettingsTree, TheOfferFollowsTheRecorderAndTheLogin) {
     SettingsAccess admin{0x01000207, 0x02016100, 11, 1};
     const std::vector<SettingsTreeItem> all = OfferedSettingsItems(admin);
-    ASSERT_EQ(all.size(), 21u);
+    ASSERT_EQ(all.size(), 22u);
     for (size_t i = 0; i < all.size(); ++i) {
         ASSERT_LT(all[i].parent, static_cast<int>(i)) << "a branch comes before its children";
     }
@@ -215,8 +215,17 @@ TEST(SettingsTree, TheOfferFollowsTheRecorderAndTheLogin) {
 
     SettingsAccess user = admin;
     user.level = 9;
-    EXPECT_FALSE(Offers(OfferedSettingsItems(user), kTextUserManager));
-    EXPECT_FALSE(Offers(OfferedSettingsItems(user), kTextAddOrDelete));
+    const std::vector<SettingsTreeItem> plain = OfferedSettingsItems(user);
+    EXPECT_FALSE(Offers(plain, kTextUserManager));
+    EXPECT_FALSE(Offers(plain, kTextAddOrDelete));
+    // REMOTE UPGRADE sits right after VERSION INFO for every login.
+    const std::vector<int> texts = TextsOf(plain);
+    const auto version = std::find(texts.begin(), texts.end(), kTextVersionInfo);
+    ASSERT_TRUE(version != texts.end() && version + 1 != texts.end());
+    EXPECT_EQ(*(version + 1), kTextRemoteUpgrade);
+    const SettingsTreeItem& upgrade = plain[static_cast<size_t>(version + 1 - texts.begin())];
+    EXPECT_EQ(upgrade.page, SettingsPageId::kRemoteUpgrade);
+    EXPECT_EQ(plain[static_cast<size_t>(upgrade.parent)].textId, kTextSystemInfo);
     user.level = 10;
     user.rightsB = 2;
     EXPECT_TRUE(Offers(OfferedSettingsItems(user), kTextModifyPasswordOrPermission));

@@ -19,8 +19,10 @@
 namespace kestrel::ui_test {
 
 struct SettingsSetup {
-    explicit SettingsSetup(sim::RecorderConfig config = RecorderWithChannels(4)) {
-        ok = fixture.StartRecorder(std::move(config)) && fixture.LogIn();
+    // Logs in as user, whose password is its name.
+    explicit SettingsSetup(sim::RecorderConfig config = RecorderWithChannels(4),
+                           const std::string& user = "admin") {
+        ok = fixture.StartRecorder(std::move(config)) && fixture.LogIn(user, user);
     }
     // Opens the page as the settings window does when its item is chosen.
     template <typename Page>
@@ -52,6 +54,12 @@ struct SettingsSetup {
             std::memcpy(records.data(), bytes->data(), records.size() * sizeof(Record));
         }
         return records;
+    }
+    // The one record the recorder answers call with; empty unless there is exactly one.
+    template <typename Record>
+    Record StoredOne(std::string_view call) {
+        const std::vector<Record> records = Stored<Record>(call);
+        return records.size() == 1 ? records[0] : Record{};
     }
 
     UiFixture fixture;
