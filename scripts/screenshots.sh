@@ -58,7 +58,7 @@ for language in 0 1; do
   shoot "$language" "replay-playing-$suffix" 9 "${connect[@]}" --play-row 2
   shoot "$language" "replay-download-$suffix" 7 "${connect[@]}" --download-row 3
   for page in video audio binding record channel-alarm device-alarm network mobile email \
-    system disks; do
+    system disks ptz version upgrade users rights; do
     shoot "$language" "settings-$page-$suffix" 3 "${connect[@]}" --settings-page "$page"
   done
 done

@@ -39,7 +39,12 @@ std::optional<client::SettingsPageId> SettingsPageNamed(const std::string& name)
         {"mobile", SettingsPageId::kMobile},
         {"email", SettingsPageId::kEmail},
         {"system", SettingsPageId::kSystem},
-        {"disks", SettingsPageId::kDisks}};
+        {"disks", SettingsPageId::kDisks},
+        {"ptz", SettingsPageId::kPtzConfig},
+        {"version", SettingsPageId::kVersionInfo},
+        {"upgrade", SettingsPageId::kRemoteUpgrade},
+        {"users", SettingsPageId::kUsers},
+        {"rights", SettingsPageId::kPasswordRights}};
     for (const auto& [text, page] : kNames) {
         if (name == text) {
             return page;
@@ -89,7 +94,8 @@ const char* UsageText() {
            "                              page shown after login (default live)\n"
            "  --settings-page NAME        REMOTE SETTING page showing NAME: video, audio,\n"
            "                              binding, record, channel-alarm, device-alarm,\n"
-           "                              network, mobile, email, system, disks\n"
+           "                              network, mobile, email, system, disks, ptz,\n"
+           "                              version, upgrade, users, rights\n"
            "  --play-row N                REPLAY page: play row N of today's list\n"
            "  --download-row N            REPLAY page: download row N of today's list\n"
            "  --screenshot FILE           save a PNG of the window when --quit-after ends\n"
