@@ -595,6 +595,13 @@ void ChannelPlayer::SkipUntil(uint64_t pts_us) {
     core_->skip_until_pts.store(pts_us);
 }
 
+std::unique_lock<std::mutex> ChannelPlayer::HoldPass() {
+    if (thread_.IsCurrent()) {
+        return {};
+    }
+    return std::unique_lock<std::mutex>(core_->pass_mutex);
+}
+
 bool ChannelPlayer::StepPending() const {
     return core_->step_decodes.load() > 0;
 }

@@ -24,6 +24,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <span>
 
 #include "frame_queue.h"
@@ -113,6 +114,10 @@ public:
     // step back decodes from a key frame up to the frame before).
     void RequestStep(int decodes = 1);
     bool StepPending() const;
+    // Waits for the pass in progress and keeps the next one from starting
+    // while the lock is held. Not on the player's own thread (an empty lock
+    // there). Taken after the decoder's lock, never before it.
+    std::unique_lock<std::mutex> HoldPass();
     // After a jump into the middle of a file: frames stamped before pts_us
     // are decoded (they lead up to it from a key frame) but not shown.
     void SkipUntil(uint64_t pts_us);

@@ -276,15 +276,12 @@ int32_t FilePlayer::Core::StepBackward() {
     step_frame_offset = target->offset;
     int frames = 0;
     const LocatedFrame key = KeyFrameFor(*target, &frames);
-    decoder->Flush();
     const uint64_t target_end = target->offset + target->header.RecordLength();
     std::vector<uint8_t> bytes(static_cast<size_t>(target_end - key.offset));
     if (source.ReadAt(key.offset, bytes) == bytes.size()) {
-        decoder->Input(QW_MEDIA_INPUT_STREAM, bytes);
-        decoder->ForEachPlayer([frames](int, ChannelPlayer& player) {
-            player.SkipUntil(0);
-            player.RequestStep(frames);
-        });
+        decoder->StartStep(bytes, frames);
+    } else {
+        decoder->Flush();
     }
     source.SetPosition(target_end);  // a step forward goes on from here
     return kMediaOk;

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <new>
+#include <vector>
 
 #include "media_result.h"
 #include "video_renderer.h"
@@ -368,6 +370,30 @@ void StreamDecoder::Flush() {
             slot->ResetQueue();
             slot->ClearSound();
             slot->Wake();
+        }
+    }
+}
+
+void StreamDecoder::StartStep(std::span<const uint8_t> stream, int decodes) {
+    std::lock_guard lock(mutex_);
+    std::vector<std::unique_lock<std::mutex>> passes;
+    for (const auto& slot : slots_) {
+        if (slot) {
+            passes.push_back(slot->HoldPass());
+        }
+    }
+    input_->Clear();
+    for (const auto& slot : slots_) {
+        if (slot) {
+            slot->ResetQueue();
+            slot->ClearSound();
+        }
+    }
+    input_->InputStream(stream);
+    for (const auto& slot : slots_) {
+        if (slot) {
+            slot->SkipUntil(0);
+            slot->RequestStep(decodes);
         }
     }
 }

@@ -81,6 +81,11 @@ public:
     // Drops buffered input, every player's queued frames and sound, and
     // wakes the players (a position change).
     void Flush();
+    // A step from a key frame: drops what is queued, feeds `stream` and asks
+    // every player to decode `decodes` frames and show the last. No player
+    // pass runs meanwhile, so a step still under way never takes the new
+    // frames for its own.
+    void StartStep(std::span<const uint8_t> stream, int decodes);
 
     // For tests and benchmarks: figures of the player in a slot.
     bool ChannelStatsOf(int32_t channel, ChannelStats* out) const;
