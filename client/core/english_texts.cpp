@@ -325,6 +325,7 @@ constexpr StringEntry kEnglish[] = {
     {kTextProgramDec, "DEC"},
     {kTextAutoSearch, "AUTO SEARCH"},
     {kTextTvDvr, "TV/DVR"},
+    {kTextRemoteUpgradeHint, "REMOTE UPGRADE opens the upgrade tool. It finds the recorders on the network and uploads a firmware image to several of them at once."},
 };
 // clang-format on
 

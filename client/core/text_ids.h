@@ -352,4 +352,9 @@ constexpr int kTextProgramDec = 1334;      // "DEC"
 constexpr int kTextAutoSearch = 1335;      // "AUTO SEARCH"
 constexpr int kTextTvDvr = 1336;           // "TV/DVR"
 
+// Remote upgrade page (1340-1359)
+constexpr int kTextRemoteUpgradeHint =
+    1340;  // "REMOTE UPGRADE opens the upgrade tool. It finds the recorders on the network and
+           // uploads a firmware image to several of them at once."
+
 }  // namespace kestrel::client

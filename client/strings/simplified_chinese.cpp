@@ -327,6 +327,7 @@ constexpr StringEntry kTranslations[] = {
     {kTextProgramDec, "频道-"},
     {kTextAutoSearch, "自动搜索"},
     {kTextTvDvr, "TV/DVR"},
+    {kTextRemoteUpgradeHint, "点击“远程升级”打开升级工具。它在网络中查找录像机，并可同时向多台录像机上传固件。"},
 };
 // clang-format on
 

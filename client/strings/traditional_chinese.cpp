@@ -327,6 +327,7 @@ constexpr StringEntry kTranslations[] = {
     {kTextProgramDec, "頻道-"},
     {kTextAutoSearch, "自動搜尋"},
     {kTextTvDvr, "TV/DVR"},
+    {kTextRemoteUpgradeHint, "點擊「遠程升級」開啟升級工具。它在網路中尋找錄影機，並可同時向多台錄影機上傳韌體。"},
 };
 // clang-format on
 

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFrame>
+#include <QLabel>
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -32,11 +33,19 @@ CDlgRemoteUpgrade::CDlgRemoteUpgrade(client::ClientContext& context, QWidget* pa
     button_->setObjectName(QStringLiteral("remoteUpgradeButton"));
     button_->setMinimumWidth(150);
     const int32_t level = Context().rights.level;
-    button_->setVisible(level == 10 || level == 11);
+    const bool administrator = level == 10 || level == 11;
+    button_->setVisible(administrator);
     connect(button_, &QPushButton::clicked, this, [this] { Launch(); });
     column->addWidget(button_, 0, Qt::AlignLeft);
     auto* area = new QFrame(this);
     area->setFrameShape(QFrame::StyledPanel);
+    auto* inside = new QVBoxLayout(area);
+    inside->setContentsMargins(14, 12, 14, 12);
+    auto* hint = new QLabel(Text(client::kTextRemoteUpgradeHint), area);
+    hint->setWordWrap(true);
+    hint->setVisible(administrator);  // it speaks of the button
+    inside->addWidget(hint);
+    inside->addStretch(1);
     column->addWidget(area, 1);
 }
 
