@@ -224,7 +224,7 @@ void CDlgPasswordPri::ModifyPassword() {
         Show(LoadText(client::kTextModifyFailed));
         return;
     }
-    Flash(client::kTextModifySuccess);
+    FlashAndRefresh(client::kTextModifySuccess);
 }
 
 void CDlgPasswordPri::SetRights() {
@@ -262,7 +262,7 @@ void CDlgPasswordPri::SetRights() {
     if (result != 0) {
         return;
     }
-    Flash(client::kTextModifySuccess);
+    FlashAndRefresh(client::kTextModifySuccess);
 }
 
 void CDlgPasswordPri::SavePasswordMode() {
@@ -277,7 +277,7 @@ void CDlgPasswordPri::SavePasswordMode() {
     if (result != 0) {
         return;
     }
-    Flash(client::kTextSaveSuccess);
+    FlashAndRefresh(client::kTextSaveSuccess);
 }
 
 void CDlgPasswordPri::ChoosePreview(int index) {
@@ -288,12 +288,6 @@ void CDlgPasswordPri::ChoosePreview(int index) {
         QW_SRDK_DEV_SaveFlash(Handle()) != 0) {
         Show(LoadText(client::kTextSaveFailed));
     }
-    Refresh();
-}
-
-void CDlgPasswordPri::Flash(int successTextId) {
-    Show(LoadText(QW_SRDK_DEV_SaveFlash(Handle()) == 0 ? successTextId : client::kTextSaveFailed));
-    // The recorder holds the change even when flash failed; show its state.
     Refresh();
 }
 

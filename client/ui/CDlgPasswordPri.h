@@ -53,8 +53,6 @@ private:
     // The list entry chosen in the drop-down, or -1.
     int SelectedUser() const;
     void ShowUser(int entry);
-    // After a change the recorder took: SaveFlash, its message, a new read.
-    void Flash(int successTextId);
 
     QwUserList users_{};
     QwUserPreviewRights preview_{};

@@ -143,7 +143,7 @@ void CDlgUserManager::AddUser() {
             Show(LoadText(client::kTextAddUserFailed));
             return;
         case client::AddUserOutcome::kAdded:
-            Flash(client::kTextUserAdded);
+            FlashAndRefresh(client::kTextUserAdded);
             return;
     }
 }
@@ -169,13 +169,7 @@ void CDlgUserManager::DeleteUsers() {
     if (result != 0) {
         return;
     }
-    Flash(client::kTextDeleteSuccess);
-}
-
-void CDlgUserManager::Flash(int successTextId) {
-    Show(LoadText(QW_SRDK_DEV_SaveFlash(Handle()) == 0 ? successTextId : client::kTextSaveFailed));
-    // The recorder holds the change even when flash failed; show its state.
-    Refresh();
+    FlashAndRefresh(client::kTextDeleteSuccess);
 }
 
 }  // namespace kestrel::ui

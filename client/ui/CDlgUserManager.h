@@ -60,9 +60,6 @@ protected:
     std::string RefreshFailureText(ReadResult result) override;
 
 private:
-    // After a change the recorder took: SaveFlash, its message, a new read.
-    void Flash(int successTextId);
-
     QwUserList users_{};
     bool read_ = false;
     int32_t readResult_ = 0;

@@ -97,6 +97,11 @@ void SettingsPage::Show(const std::string& text) const {
     }
 }
 
+void SettingsPage::FlashAndRefresh(int successTextId) {
+    Show(LoadText(QW_SRDK_DEV_SaveFlash(Handle()) == 0 ? successTextId : client::kTextSaveFailed));
+    Refresh();
+}
+
 void SettingsPage::AddButton(QPushButton* button) {
     buttonRow_->insertWidget(1, button);
 }

@@ -135,6 +135,10 @@ protected:
     QW_DVR_HANDLE Handle() const;
     std::string LoadText(int id) const { return Context().LoadText(id); }
     void Show(const std::string& text) const;
+    // After a change the recorder took at once: SaveFlash, its message (the
+    // success text or "Save Failed!") and a new read, as the recorder holds
+    // the change even when the flash failed.
+    void FlashAndRefresh(int successTextId);
     // Control changes made while a record is being shown must not write back.
     bool Filling() const { return filling_ > 0; }
     // Shows the current channel again (after an edit that changes others).
