@@ -203,9 +203,8 @@ void CDlgMainSetup::Choose(SettingsPageId id) {
             }
         }
     }
-    if (auto* settings = qobject_cast<SettingsPage*>(page);
-        settings != nullptr && !settings->Opened()) {
-        settings->Open();
+    if (auto* settings = qobject_cast<SettingsPage*>(page)) {
+        settings->Chosen();
     }
 }
 

@@ -2,7 +2,7 @@
 // on the left offers the items the recorder and the login allow; one page
 // at a time shows on the right. A page is made with the window and reads
 // its records the first time its item is chosen, afterwards only on its
-// REFRESH.
+// REFRESH; the two user pages share the user list and read it each time.
 //
 // Threading: GUI thread.
 //

@@ -43,7 +43,8 @@ std::array<bool, N> Checked(const std::array<QCheckBox*, N>& boxes) {
 }  // namespace
 
 CDlgPasswordPri::CDlgPasswordPri(client::ClientContext& context, QWidget* parent)
-    : SettingsPage(context, "", Options{false, false, false, 0, false}, parent) {
+    : SettingsPage(context, "", Options{.channels = false, .save = false, .readWhenChosen = true},
+                   parent) {
     setObjectName(QStringLiteral("passwordRightsPage"));
     const QStringList offOn{Text(client::kTextOff), Text(client::kTextOn)};
 

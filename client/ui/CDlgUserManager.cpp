@@ -34,7 +34,8 @@ QLineEdit* FieldLimit::MakeBox(size_t fieldSize, bool secret, QWidget* parent) {
 }
 
 CDlgUserManager::CDlgUserManager(client::ClientContext& context, QWidget* parent)
-    : SettingsPage(context, "", Options{false, false, false, 0, false}, parent) {
+    : SettingsPage(context, "", Options{.channels = false, .save = false, .readWhenChosen = true},
+                   parent) {
     setObjectName(QStringLiteral("usersPage"));
 
     addGroup_ = new QGroupBox(Text(client::kTextAddUser), Body());

@@ -115,6 +115,14 @@ void SettingsPage::Open() {
     Refresh();
 }
 
+void SettingsPage::Chosen() {
+    if (!opened_) {
+        Open();
+    } else if (options_.readWhenChosen) {
+        Refresh();
+    }
+}
+
 void SettingsPage::ReadCapabilities() {
     QwDevCaps caps{};
     caps.channel_count = client::kMaxDeviceChannels;

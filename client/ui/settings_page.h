@@ -50,6 +50,9 @@ public:
         bool copy = false;            // offers COPY SETTINGS TO...
         int saveTextId = 0;           // caption of the save button; 0: "SAVE"
         bool save = true;             // offers SETUP/SAVE
+        // Another page changes the same records: read them each time the
+        // page is chosen, not only the first time.
+        bool readWhenChosen = false;
     };
 
     // tag: put in front of the refresh failure texts, e.g. "Video para:".
@@ -58,6 +61,9 @@ public:
     // The settings window shows the page for the first time: capabilities,
     // then a refresh.
     void Open();
+    // The settings window shows the page: Open() the first time, afterwards
+    // a refresh only for pages that read when chosen.
+    void Chosen();
     // The buttons' work.
     void Refresh();
     void Save();

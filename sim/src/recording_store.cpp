@@ -46,13 +46,13 @@ std::string BaseName(int channel, RecordingDay day, ClockTime start) {
 std::string HostileName(size_t index, const std::string& base) {
     switch (index) {
         case 0:
-            return "../../" + base + ".rec";
+            return "../../" + base + ".264";
         case 1:
-            return "/tmp/" + base + ".rec";
+            return "/tmp/" + base + ".264";
         default: {
             std::string name = base + "_";
             name.append(kMaxNameLength - name.size() - 4, 'x');
-            return name + ".rec";
+            return name + ".264";
         }
     }
 }
@@ -101,7 +101,7 @@ RecordingStore::RecordingStore(const RecorderConfig& config, const MediaClip& cl
             for (size_t i = 0; i < kSlots.size(); ++i) {
                 const int frames =
                     config.recording_frames + static_cast<int>(i) * kExtraFramesPerSlot;
-                add(BaseName(channel, day, kSlots[i].start) + ".rec", channel, day, kSlots[i],
+                add(BaseName(channel, day, kSlots[i].start) + ".264", channel, day, kSlots[i],
                     frames);
             }
         }

@@ -228,12 +228,20 @@ void SettingsUsersTest::RightsPreviewChannelsAndModes() {
     QCOMPARE(setup.Last(), setup.Text(client::kTextSaveSuccess));
     QCOMPARE(page->ModeBox()->currentIndex(), 1);
 
-    // The settings window offers both pages under their tree items.
+    // The settings window offers both pages under their tree items, and a
+    // user added on one page is there when the other is chosen again.
     ui::CDlgMainSetup window(setup.fixture.Context(), nullptr);
     window.OnMessage(client::UM_LOGIN, client::kLoginDone, 1);
-    QVERIFY(qobject_cast<ui::CDlgUserManager*>(window.Page(client::SettingsPageId::kUsers)));
-    QVERIFY(
-        qobject_cast<ui::CDlgPasswordPri*>(window.Page(client::SettingsPageId::kPasswordRights)));
+    auto* users = qobject_cast<ui::CDlgUserManager*>(window.Page(client::SettingsPageId::kUsers));
+    auto* rights =
+        qobject_cast<ui::CDlgPasswordPri*>(window.Page(client::SettingsPageId::kPasswordRights));
+    QVERIFY(users != nullptr && rights != nullptr);
+    window.Choose(client::SettingsPageId::kPasswordRights);
+    window.Choose(client::SettingsPageId::kUsers);
+    Add(*users, "guest", "1", "1");
+    QCOMPARE(rights->UserBox()->findText(QStringLiteral("guest")), -1);
+    window.Choose(client::SettingsPageId::kPasswordRights);
+    QVERIFY(rights->UserBox()->findText(QStringLiteral("guest")) >= 0);
 }
 
 void SettingsUsersTest::FailuresAreNeverReportedAsDone() {
