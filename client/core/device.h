@@ -67,8 +67,13 @@ public:
     // or 0 for a bad channel. Never waits for a connect in progress: its
     // worker closes that stream when the connect ends.
     int32_t StopRealPlay(int32_t channel);
-    // Only channel is audible among the playing channels.
+    // Only channel is audible among the playing channels. The others'
+    // sound outputs are closed, not muted: a computer opens few outputs at
+    // once (16 with SDL), and talk needs two more while 16 channels play.
+    // A bad channel closes every output.
     void SelectSoundChannel(int32_t channel);
+    // Closes every playing channel's sound output (the speaker is off).
+    void CloseAllSoundOutputs() { SelectSoundChannel(-1); }
     // Asks the recorder for channel's sound, closing every other's first: 1/0.
     int32_t OpenStreamSound(int32_t channel);
     int32_t CloseAllStreamSound();

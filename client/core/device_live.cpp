@@ -85,8 +85,14 @@ void CDevice::SelectSoundChannel(int32_t channel) {
     for (int32_t j = 0; ValidChannel(j); ++j) {
         LiveChannel& live = channels_[j];
         std::lock_guard<std::mutex> lock(live.decodeLock);
-        if (live.decoder != nullptr && live.liveStarted != 0) {
-            QW_DVR_MEDIA_SetMute(live.decoder, j, j != channel ? 1 : 0);
+        if (live.decoder == nullptr || live.liveStarted == 0) {
+            continue;
+        }
+        if (j == channel) {
+            QW_DVR_MEDIA_OpenSound(live.decoder, j);  // already open: no change
+            QW_DVR_MEDIA_SetMute(live.decoder, j, 0);
+        } else {
+            QW_DVR_MEDIA_CloseSound(live.decoder, j);  // not open: no change
         }
     }
 }

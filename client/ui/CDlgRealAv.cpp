@@ -334,12 +334,12 @@ void CDlgRealAv::ApplySoundRules(int k) {
     if (decoder == nullptr) {
         return;
     }
-    const bool audible = panes_[k]->IsSelected() && Context().soundMuted == 0;
-    if (audible) {
+    // Only the audible pane holds a sound output (see SelectSoundChannel).
+    if (panes_[k]->IsSelected() && Context().soundMuted == 0) {
         device->OpenStreamSound(k);
+        QW_DVR_MEDIA_OpenSound(decoder, k);
+        QW_DVR_MEDIA_SetMute(decoder, k, 0);
     }
-    QW_DVR_MEDIA_OpenSound(decoder, k);
-    QW_DVR_MEDIA_SetMute(decoder, k, audible ? 0 : 1);
 }
 
 bool CDlgRealAv::StopPane(int k) {
@@ -468,6 +468,7 @@ void CDlgRealAv::OnSelectPane(int k) {
     if (device != nullptr && Context().soundMuted == 0) {
         device->OpenStreamSound(k);
         device->SelectSoundChannel(k);
+        ApplySelectedVolume();  // the output opened afresh
     }
     channelPanel_->SetVolumePosition(panes_[k]->volume);
 }
@@ -477,13 +478,11 @@ void CDlgRealAv::OnSoundSwitch(bool on) {
     if (on && device != nullptr) {
         device->OpenStreamSound(selected_);
         device->SelectSoundChannel(selected_);
+        ApplySelectedVolume();  // the output opened afresh
     }
     Context().soundMuted = on ? 0 : 1;
-    for (int k = 0; device != nullptr && k < ChannelCount(); ++k) {
-        if (QW_DECODER_HANDLE decoder = device->Decoder(k)) {
-            QW_DVR_MEDIA_OpenSound(decoder, k);
-            QW_DVR_MEDIA_SetMute(decoder, k, on ? 0 : 1);
-        }
+    if (!on && device != nullptr) {
+        device->CloseAllSoundOutputs();
     }
 }
 

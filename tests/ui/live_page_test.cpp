@@ -24,6 +24,7 @@
 #include "platform/paths.h"
 #include "ptz_pad.h"
 #include "snapshot_file.h"
+#include "text_ids.h"
 #include "ui_fixture.h"
 #include "video_surface.h"
 
@@ -109,6 +110,7 @@ private slots:
     void SnapshotsAreBitmapsAnImageReaderOpens();
     void PtzButtonsSendTheirCodesWithTheBoxValue();
     void SoundAndVolumeFollowTheSelectedPane();
+    void TalkStartsWhileSixteenChannelsPlay();
     void StreamTroubleShowsInThePane();
     void RecordingShowsMarkersAndALowDiskOneBox();
 };
@@ -455,6 +457,24 @@ void LivePageTest::SoundAndVolumeFollowTheSelectedPane() {
     QTest::mouseClick(page.Pane(0), Qt::LeftButton);
     QCOMPARE(page.Selected(), 1);
     setup.fixture.Context().talkOn = 0;
+}
+
+void LivePageTest::TalkStartsWhileSixteenChannelsPlay() {
+    // SDL opens at most 16 outputs: muted panes must not hold theirs.
+    LiveSetup setup(RecorderWithChannels(16));
+    QVERIFY(setup.ok);
+    ui::CDlgRealAv& page = setup.Page();
+    setup.Command(ui::kPanelLayout, 4);  // all 16 shown
+    setup.Command(ui::kPanelConnectAll);
+    for (int k = 0; k < 16; ++k) {
+        QTRY_VERIFY_WITH_TIMEOUT(Showing(page, k), kWaitMs);
+    }
+    page.ChannelPanel()->TalkButton()->click();
+    QCOMPARE(setup.fixture.Context().talkOn.load(), 1);
+    QCOMPARE(setup.fixture.messages.shown.back(),
+             setup.fixture.Context().LoadText(client::kTextTalkStarted));
+    page.ChannelPanel()->TalkButton()->click();
+    QCOMPARE(setup.fixture.Context().talkOn.load(), 0);
 }
 
 void LivePageTest::StreamTroubleShowsInThePane() {
