@@ -9,9 +9,6 @@ namespace {
 constexpr uint32_t kIdentifyRequestLength = 28;
 constexpr int kMaxEmptyReceives = 6;
 constexpr int kEmptyReceiveRetryMs = 20;
-constexpr size_t kValidFlagOffset = 20;
-constexpr size_t kFamilyOffset = 26;
-constexpr size_t kModelOffset = 27;
 }  // namespace
 
 DeviceProbe::DeviceProbe(const std::string& host, int command_port) {
@@ -51,12 +48,7 @@ int32_t DeviceProbe::Identify(Identity* identity) {
         }
         received += got;
     }
-    if (block.GetLE32(kValidFlagOffset) != 1) {
-        return QW_NET_ERR_RESPONSE;
-    }
-    identity->family = block.data()[kFamilyOffset];
-    identity->model = block.data()[kModelOffset];
-    return QW_NET_OK;
+    return ParseIdentifyAnswer(block, identity) ? QW_NET_OK : QW_NET_ERR_RESPONSE;
 }
 
 }  // namespace kestrel::net

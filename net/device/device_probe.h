@@ -6,13 +6,9 @@
 #include <string>
 
 #include "dvr_connection.h"
+#include "recorder_answers.h"
 
 namespace kestrel::net {
-
-struct Identity {
-    uint8_t family = 0;
-    uint8_t model = 0;
-};
 
 class DeviceProbe {
 public:

@@ -6,6 +6,7 @@
 #include "kestrel_net_codes.h"
 #include "library_state.h"
 #include "platform/clock.h"
+#include "recorder_answers.h"
 
 namespace kestrel::net {
 
@@ -139,7 +140,7 @@ void DeviceWorkers::RunFormat(platform::MessageThread& self,
             *got = 0;
         }
         link.Close();
-        *status = block.GetLE32(0);
+        *status = FormatStatusWord(block.data(), *got);
         if (*got == 0) {
             notify->Send(QW_NOTIFY_FORMAT, QW_FORMAT_NO_ANSWER);
             return false;
@@ -156,24 +157,7 @@ void DeviceWorkers::RunFormat(platform::MessageThread& self,
             if (!ask(kFormatStatusWord, &status, &got)) {
                 break;
             }
-            int32_t value = QW_FORMAT_STATUS_OTHER;
-            switch (status) {
-                case 1:
-                    value = QW_FORMAT_STATUS_1;
-                    break;
-                case 2:
-                    value = QW_FORMAT_STATUS_2;
-                    break;
-                case 4:
-                    value = QW_FORMAT_STATUS_4;
-                    break;
-                case 8:
-                    value = QW_FORMAT_IN_PROGRESS;
-                    break;
-                default:
-                    break;
-            }
-            notify->Send(QW_NOTIFY_FORMAT, value);
+            notify->Send(QW_NOTIFY_FORMAT, FormatStatusNotification(status));
             if (status != 8) {
                 break;
             }

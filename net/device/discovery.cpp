@@ -2,7 +2,6 @@
 
 #include <array>
 #include <chrono>
-#include <cstring>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -13,6 +12,7 @@
 #include "kestrel_net_codes.h"
 #include "network_overrides.h"
 #include "platform/socket.h"
+#include "recorder_answers.h"
 
 namespace kestrel::net {
 
@@ -23,9 +23,6 @@ using Clock = std::chrono::steady_clock;
 // 0x0406 and 4 as little-endian 16-bit values.
 constexpr std::array<uint8_t, 4> kSearchRequest = {0x06, 0x04, 0x04, 0x00};
 constexpr size_t kReceiveBytes = 1024;
-constexpr long kAnswerBytes = 48;
-constexpr size_t kInfoOffset = 17;
-constexpr size_t kMacOffset = 32;
 constexpr int32_t kInfoLength = sizeof(SearchDevInfo);
 
 // Room for the answers of many recorders arriving at once; the kernel keeps
@@ -141,14 +138,10 @@ void Receive(const std::shared_ptr<SearchDevRes> holder, const Endpoint destinat
         if (got <= 0) {
             break;
         }
-        if (got != kAnswerBytes) {
-            continue;
-        }
         SearchDevInfo found{};
-        found.found = 1;
-        std::memcpy(found.info, res.buffer.data() + kInfoOffset, sizeof found.info);
-        std::memcpy(found.mac, res.buffer.data() + kMacOffset, sizeof found.mac);
-        Deliver(res, found);
+        if (ParseDiscoveryAnswer(res.buffer.data(), static_cast<size_t>(got), &found)) {
+            Deliver(res, found);
+        }
     }
 
     {

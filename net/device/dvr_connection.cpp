@@ -1,9 +1,8 @@
 #include "dvr_connection.h"
 
-#include <algorithm>
-
 #include "kestrel_net_codes.h"
 #include "library_state.h"
+#include "recorder_answers.h"
 
 namespace kestrel::net {
 
@@ -118,38 +117,15 @@ int32_t DvrConnection::ReadResponse(RequestBlock* block, int wait_seconds, size_
     // Cleared whole, so fields a short answer leaves out read as 0 rather
     // than as bytes of the request.
     block->Fill(0);
-    uint8_t* response = block->data();
-    size_t received = 0;
-    size_t wanted = std::max(first_read, kStandardResponseHeader);
-    int receives = 0;
-    int empty_reads = 0;
-    for (;;) {
-        if (max_receives > 0 && receives >= max_receives) {
-            return QW_NET_ERR_RESPONSE;
-        }
-        ++receives;
-        size_t got = wanted - received;
-        if (!ReceiveOnce(response + received, &got, wait_seconds)) {
-            return QW_NET_ERR_RESPONSE;
-        }
-        if (got == 0 && ++empty_reads >= kMaxEmptyReads) {
-            return QW_NET_ERR_RESPONSE;
-        }
-        received += got;
-        if (received < kStandardResponseHeader) {
-            continue;
-        }
-        uint32_t total = ReadLE32(response);
-        // A total below its own header cannot be a response; one past the
-        // block would overrun it.
-        if (total < kStandardResponseHeader || total > block->size()) {
-            return QW_NET_ERR_RESPONSE;
-        }
-        if (received >= total) {
-            return QW_NET_OK;
-        }
-        wanted = total;
-    }
+    ResponseLimits limits;
+    limits.first_read = first_read;
+    limits.max_receives = max_receives;
+    limits.max_empty_receives = kMaxEmptyReads;
+    size_t total = 0;
+    return ReadStandardResponse(
+        block->data(), block->size(), limits,
+        [&](uint8_t* into, size_t* length) { return ReceiveOnce(into, length, wait_seconds); },
+        &total);
 }
 
 }  // namespace kestrel::net

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/thread.h"
+#include "recorder_answers.h"
 
 namespace kestrel::net {
 
@@ -22,17 +23,12 @@ constexpr uint32_t kLoginRequestLength = 84;
 constexpr uint32_t kStreamSoundRequestLength = 84;
 constexpr size_t kLoginFieldBytes = 32;
 constexpr size_t kLoginAnswerBytes = 16;
-constexpr int32_t kFullRightsLevel = 10;
-constexpr int32_t kAllRightsA = 511;
-constexpr int32_t kAllRightsB = 31;
 constexpr uint32_t kSoundOpen = 0;
 constexpr uint32_t kSoundClose = 1;
 constexpr uint32_t kWriteConfigRequestLength = 44;
 constexpr uint32_t kPtzRequestLength = 52;
 constexpr uint32_t kShutDownRequestLength = 28;
 constexpr int kShutDownAnswerDelayMs = 100;
-// Far above any recorder's whole configuration; a larger size is hostile.
-constexpr uint32_t kMaxWholeConfigBytes = 16u << 20;
 
 DvrDevice::DvrDevice() = default;
 
@@ -244,16 +240,11 @@ int32_t DvrDevice::GetAllConfig(ConfigBlock* block) {
         link.Close();
         return transport;
     }
-    int32_t result = ResponseResult(request);
-    if (result != 0) {
+    uint32_t size = 0;
+    int32_t result = WholeConfigSize(request, &size);
+    if (result != QW_NET_OK) {
         link.Close();
         return result;
-    }
-    uint32_t size = request.GetLE32(8);
-    // A size no recorder's configuration reaches is refused before allocating.
-    if (size > kMaxWholeConfigBytes) {
-        link.Close();
-        return QW_NET_ERR_RESPONSE;
     }
     std::vector<uint8_t> data(size);
     size_t received = 0;
@@ -337,15 +328,7 @@ int32_t DvrDevice::CheckLogin(const char* user, const char* password, UserRights
     if (transport != QW_NET_OK) {
         return transport;
     }
-    UserRights rights;
-    rights.total_length = static_cast<int32_t>(block.GetLE32(0));
-    rights.level = static_cast<int32_t>(block.GetLE32(4));
-    rights.rights_a = static_cast<int32_t>(block.GetLE32(8));
-    rights.rights_b = static_cast<int32_t>(block.GetLE32(12));
-    if (rights.level == kFullRightsLevel) {
-        rights.rights_a = kAllRightsA;
-        rights.rights_b = kAllRightsB;
-    }
+    const UserRights rights = LoginRights(block);
     if (out_rights != nullptr) {
         *out_rights = rights;
     }

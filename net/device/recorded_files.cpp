@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "kestrel_net_codes.h"
+#include "recorder_answers.h"
 
 namespace kestrel::net {
 
@@ -43,37 +44,14 @@ int32_t FileSearch::Search(DvrConnection link, int32_t channel, const std::tm& s
         link.Close();
         return QW_NET_ERR_CONNECT;
     }
-    size_t received = 0;
-    size_t wanted = kStandardResponseHeader;
-    for (;;) {
-        size_t got = wanted - received;
-        if (!link.ReceiveOnce(reply_.data() + received, &got, kSearchWaitSeconds) || got == 0) {
-            link.Close();
-            return QW_NET_ERR_RESPONSE;
-        }
-        received += got;
-        if (received < kStandardResponseHeader) {
-            continue;
-        }
-        uint32_t total = ReadLE32(reply_.data());
-        if (total < kStandardResponseHeader || total > reply_.size()) {
-            link.Close();
-            return QW_NET_ERR_RESPONSE;
-        }
-        if (received >= total) {
-            break;
-        }
-        wanted = total;
-    }
+    const int32_t result = ReadFileListAnswer(
+        reply_.data(), reply_.size(),
+        [&](uint8_t* into, size_t* length) {
+            return link.ReceiveOnce(into, length, kSearchWaitSeconds);
+        },
+        out);
     link.Close();
-    int32_t result = static_cast<int32_t>(ReadLE32(reply_.data() + 4));
-    if (result != 0) {
-        return result;
-    }
-    uint32_t total = ReadLE32(reply_.data());
-    out->count = static_cast<int32_t>((total - kStandardResponseHeader) / kFileRecordBytes);
-    out->records = reinterpret_cast<FileRecord*>(reply_.data() + kStandardResponseHeader);
-    return QW_NET_OK;
+    return result;
 }
 
 int32_t VideoFileCalendar(DvrConnection link, int32_t month, uint32_t* out_day_mask) {

@@ -5,6 +5,7 @@
 
 #include "kestrel_net_codes.h"
 #include "platform/socket.h"
+#include "recorder_answers.h"
 
 namespace kestrel::net {
 
@@ -125,11 +126,9 @@ int32_t TalkLink::SendRequest() {
         return QW_NET_ERR_SEND;
     }
     platform::SleepMs(kAnswerDelayMs);
-    // Filler bytes, so a short answer cannot pass for a zero result.
-    block.Fill(1);
-    size_t got = 8;
+    size_t got = kStandardResponseHeader;
     if (!send_link_.ReceiveOnce(block.data(), &got, kExchangeWaitSeconds) ||
-        block.GetLE32(4) != 0) {
+        !TalkRequestAccepted(block.data(), got)) {
         return QW_NET_ERR_RESPONSE;
     }
     open_ = true;

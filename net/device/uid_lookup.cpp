@@ -8,13 +8,13 @@
 #include "host_address.h"
 #include "kestrel_net_codes.h"
 #include "network_overrides.h"
+#include "recorder_answers.h"
 
 namespace kestrel::net {
 
 namespace {
 
 constexpr uint32_t kLookupRequestCode = 50;
-constexpr int kMaxReceives = 3;
 constexpr int kReceiveWaitSeconds = 5;
 
 std::array<uint8_t, kUidMessageBytes> BuildRequest(const char* identifier) {
@@ -27,22 +27,17 @@ std::array<uint8_t, kUidMessageBytes> BuildRequest(const char* identifier) {
     return request;
 }
 
-// Bytes of the answer that arrived, at most kUidMessageBytes.
-size_t Exchange(DvrConnection& link, const char* identifier, uint8_t* answer) {
+// 1 with the answer in *record, else 0 with *record all zero.
+int32_t Exchange(DvrConnection& link, const char* identifier, DvrAddressRecord* record) {
     const std::array<uint8_t, kUidMessageBytes> request = BuildRequest(identifier);
     if (!link.SendAll(request.data(), request.size())) {
         return 0;
     }
-    size_t received = 0;
-    for (int i = 0; i < kMaxReceives && received < kUidMessageBytes; ++i) {
-        size_t got = kUidMessageBytes - received;
-        // A closed connection will bring nothing more.
-        if (!link.ReceiveOnce(answer + received, &got, kReceiveWaitSeconds) || got == 0) {
-            break;
-        }
-        received += got;
-    }
-    return received;
+    return ReadUidAnswer(
+        [&](uint8_t* into, size_t* length) {
+            return link.ReceiveOnce(into, length, kReceiveWaitSeconds);
+        },
+        record);
 }
 
 }  // namespace
@@ -62,14 +57,9 @@ int32_t LookupDvrAddress(const char* identifier, DvrAddressRecord* record) {
     if (!link.Connect()) {
         return 0;
     }
-    const size_t received = Exchange(link, identifier, record->bytes);
+    const int32_t found = Exchange(link, identifier, record);
     link.Close();
-    if (received < kUidMessageBytes) {
-        // A part of an answer is no address; leave nothing half-written.
-        std::memset(record, 0, sizeof *record);
-        return 0;
-    }
-    return 1;
+    return found;
 }
 
 }  // namespace kestrel::net
