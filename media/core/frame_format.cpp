@@ -80,4 +80,12 @@ std::optional<AudioFrameHeader> ReadAudioFrameHeader(std::span<const uint8_t> da
     return h;
 }
 
+std::optional<std::span<const uint8_t>> VideoRecordPayload(std::span<const uint8_t> record) {
+    const std::optional<MediaFrameHeader> header = ReadMediaFrameHeader(record);
+    if (!header || header->RecordLength() > record.size()) {
+        return std::nullopt;
+    }
+    return record.subspan(kVideoHeaderSize + header->extension_length, header->payload_length);
+}
+
 }  // namespace kestrel::media

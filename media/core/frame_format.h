@@ -76,4 +76,8 @@ std::optional<MarkerHit> FindMarker(std::span<const uint8_t> data, size_t from,
 std::optional<MediaFrameHeader> ReadMediaFrameHeader(std::span<const uint8_t> data);
 std::optional<AudioFrameHeader> ReadAudioFrameHeader(std::span<const uint8_t> data);
 
+// The access unit of a video record; nullopt when `record` is shorter than
+// its header says (bytes past the record's length are ignored).
+std::optional<std::span<const uint8_t>> VideoRecordPayload(std::span<const uint8_t> record);
+
 }  // namespace kestrel::media

@@ -228,13 +228,11 @@ FrameQueue::Taken ChannelPlayer::Core::TakeSkippingBacklog() {
 }
 
 bool ChannelPlayer::Core::DecodeRecord(const FrameQueue::Taken& frame) {
-    const std::span<const uint8_t> record(work.get(), frame.length);
-    const std::optional<MediaFrameHeader> header = ReadMediaFrameHeader(record);
-    if (!header || header->RecordLength() > record.size()) {
+    const auto payload = VideoRecordPayload(std::span<const uint8_t>(work.get(), frame.length));
+    if (!payload) {
         return false;  // not a whole video record: nothing to decode
     }
-    const size_t payload_at = kVideoHeaderSize + header->extension_length;
-    if (!decoder->Decode(record.subspan(payload_at, header->payload_length))) {
+    if (!decoder->Decode(*payload)) {
         return false;
     }
     decoded.fetch_add(1, std::memory_order_relaxed);

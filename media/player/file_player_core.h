@@ -42,7 +42,6 @@ inline constexpr int kStepNone = 0;
 inline constexpr int kStepForward = 1;
 inline constexpr int kStepBackward = 2;
 inline constexpr size_t kStepReadBytes = 307200;  // also the read buffer's size
-inline constexpr size_t kMaxRecordBytes = 512000 + 24 + 0xFFFF;
 inline constexpr int kMaxShownFrameSearch = 2000;
 // Ends the read thread's poll wait early (any message but quit does).
 inline constexpr uint32_t kEngineWake = 0x0400;

@@ -3,7 +3,6 @@
 // frame before it.
 #include <algorithm>
 #include <optional>
-#include <vector>
 
 #include "audio_components.h"
 #include "channel_player.h"
@@ -18,28 +17,9 @@ namespace kestrel::media {
 namespace {
 
 constexpr size_t kQueuedForStep = 5;
-constexpr int kMaxKeyFrameSearch = 600;  // frames back to the key frame, at most
 constexpr int64_t kTimeToleranceSeconds = 2;
 constexpr int kMaxTimeCorrections = 20;
 constexpr uint64_t kTimeCorrectionBytes = 10000;
-
-struct FrameBytes {
-    LocatedFrame frame;
-    std::vector<uint8_t> payload;
-};
-
-std::optional<FrameBytes> ReadFrame(RandomAccessInput& input, const LocatedFrame& frame) {
-    const size_t payload_at = kVideoHeaderSize + frame.header.extension_length;
-    const size_t length = frame.header.payload_length;
-    if (payload_at + length > kMaxRecordBytes) {
-        return std::nullopt;
-    }
-    FrameBytes bytes{frame, std::vector<uint8_t>(length)};
-    if (input.ReadAt(frame.offset + payload_at, bytes.payload) != length) {
-        return std::nullopt;
-    }
-    return bytes;
-}
 
 }  // namespace
 
@@ -184,21 +164,7 @@ int32_t FilePlayer::Core::SeekTime(const QwMediaTime& time) {
 }
 
 LocatedFrame FilePlayer::Core::KeyFrameFor(const LocatedFrame& target, int* frames) {
-    LocatedFrame key = target;
-    *frames = 1;
-    for (int searched = 0; searched < kMaxKeyFrameSearch; ++searched) {
-        const auto bytes = ReadFrame(source, key);
-        if (bytes && HasIdrPicture(bytes->payload)) {
-            break;
-        }
-        const auto before = FindMainFrameBefore(source, key.offset);
-        if (!before || before->offset < data_start) {
-            break;  // no key frame before: start at the oldest frame found
-        }
-        key = *before;
-        ++*frames;
-    }
-    return key;
+    return FindKeyFrameFor(source, target, data_start, frames);
 }
 
 bool FilePlayer::Core::JumpToFrame(uint64_t target) {
@@ -277,9 +243,8 @@ int32_t FilePlayer::Core::StepBackward() {
     int frames = 0;
     const LocatedFrame key = KeyFrameFor(*target, &frames);
     const uint64_t target_end = target->offset + target->header.RecordLength();
-    std::vector<uint8_t> bytes(static_cast<size_t>(target_end - key.offset));
-    if (source.ReadAt(key.offset, bytes) == bytes.size()) {
-        decoder->StartStep(bytes, frames);
+    if (const auto bytes = ReadUpToEndOf(source, key.offset, *target)) {
+        decoder->StartStep(*bytes, frames);
     } else {
         decoder->Flush();
     }

@@ -180,31 +180,18 @@ void FilePlayer::Core::TimerTick() {
 // Fast playback of the older types shows key frames only, one per tick,
 // each as soon as it is decoded.
 void FilePlayer::Core::FeedNextKeyFrame() {
-    uint64_t from = source.Position();
-    for (int tries = 0; tries < kMaxShownFrameSearch; ++tries) {
-        const auto frame = FindVideoFrameAtOrAfter(source, from, kMarkerMainVideo);
-        if (!frame || frame->offset + frame->header.RecordLength() > source.UsableSize()) {
-            source.SetPosition(source.UsableSize());
-            HandleEndOfFile();
-            return;
-        }
-        from = frame->offset + frame->header.RecordLength();
-        if (frame->header.RecordLength() > kMaxRecordBytes) {
-            continue;
-        }
-        std::vector<uint8_t> bytes(static_cast<size_t>(frame->header.RecordLength()));
-        if (source.ReadAt(frame->offset, bytes) != bytes.size() ||
-            !HasIdrPicture(std::span<const uint8_t>(bytes).subspan(
-                kVideoHeaderSize + frame->header.extension_length))) {
-            continue;
-        }
-        source.SetPosition(from);
-        decoder->Input(QW_MEDIA_INPUT_STREAM, bytes);
-        decoder->ForEachPlayer([](int, ChannelPlayer& player) { player.RequestStep(1); });
-        Notify(QW_PLAYINFO_READ, static_cast<intptr_t>(from));
+    const NextKeyFrame next =
+        FindNextKeyFrame(source, source.Position(), source.UsableSize(), kMaxShownFrameSearch);
+    source.SetPosition(next.resume_at);
+    if (next.outcome == NextKeyFrame::Outcome::kEnd) {
+        HandleEndOfFile();
         return;
     }
-    source.SetPosition(from);
+    if (next.outcome == NextKeyFrame::Outcome::kFound) {
+        decoder->Input(QW_MEDIA_INPUT_STREAM, next.record);
+        decoder->ForEachPlayer([](int, ChannelPlayer& player) { player.RequestStep(1); });
+        Notify(QW_PLAYINFO_READ, static_cast<intptr_t>(next.resume_at));
+    }
 }
 
 }  // namespace kestrel::media
