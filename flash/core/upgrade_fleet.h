@@ -25,6 +25,7 @@
 
 #include "device_row.h"
 #include "flash_network.h"
+#include "flash_packet.h"
 #include "upgrade_image.h"
 
 namespace kestrel::flash {
@@ -124,5 +125,23 @@ struct RowText {
     uint32_t colour;
 };
 RowText StatusRowText(uint32_t status);
+
+// What an upload does with one packet the recorder sent, given how many of
+// the image's bytes are out already. Kept apart from the socket loop so the
+// decision can be checked on its own.
+struct UploadStep {
+    enum class Kind {
+        kEnd,        // upload end: the worker leaves, the row keeps its text
+        kFailed,     // neither a reply nor an upload end: "Upload failed"
+        kVerdict,    // a non-zero status: the row shows verdict, the upload ends
+        kSendChunk,  // status 0 with image bytes left: send the next chunk
+        kComplete,   // status 0 after the last chunk: the verdict is awaited
+    };
+    Kind kind = Kind::kFailed;
+    RowText verdict{};       // kVerdict
+    bool upgrading = false;  // kVerdict: status 6, the recorder took the image
+    size_t chunk_size = 0;   // kSendChunk: 1 to 1024 bytes from `sent` on
+};
+UploadStep NextUploadStep(const PacketBytes& received, size_t sent, size_t image_size);
 
 }  // namespace kestrel::flash

@@ -1,4 +1,5 @@
 // One upload: the worker thread's body and the recorder's status texts.
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -47,7 +48,7 @@ private:
     bool Connect();
     bool SendPacket(const FlashPacket& packet);
     void ReceiveLoop();
-    Loop OnPacket(const FlashPacket& packet);
+    Loop OnPacket(const PacketBytes& received);
     void WritePhase();
     void End();
 
@@ -174,41 +175,38 @@ void Upload::ReceiveLoop() {
             continue;
         }
         have = 0;
-        FlashPacket packet;
-        DecodePacket(buffer.data(), buffer.size(), &packet);
-        if (OnPacket(packet) == Loop::kEnd) {
+        if (OnPacket(buffer) == Loop::kEnd) {
             return;
         }
     }
 }
 
-Upload::Loop Upload::OnPacket(const FlashPacket& packet) {
-    if (packet.Is(FlashCommand::kUploadEnd)) {
-        return Loop::kEnd;
-    }
-    if (!packet.Is(FlashCommand::kUpgradeReply) && !packet.Is(FlashCommand::kDataReply)) {
-        Show("Upload failed", kReviewNetwork, kColourRed);
-        return Loop::kEnd;
-    }
-    const uint32_t status = packet.Status();
-    if (status != 0) {
-        const RowText text = StatusRowText(status);
-        Show(text.state, text.comment, text.colour);
-        upgrading_ = status == 6;
-        return Loop::kEnd;
-    }
+Upload::Loop Upload::OnPacket(const PacketBytes& received) {
     const std::vector<uint8_t>& image = job_.image->bytes;
-    if (sent_ < image.size()) {
-        const size_t chunk = std::min<size_t>(image.size() - sent_, kPayloadBytes);
-        FlashPacket data;
-        if (MakeDataChunk(image.data() + sent_, chunk, &data) != PacketResult::kOk ||
-            !SendPacket(data)) {
+    const UploadStep step = NextUploadStep(received, sent_, image.size());
+    switch (step.kind) {
+        case UploadStep::Kind::kEnd:
+            return Loop::kEnd;
+        case UploadStep::Kind::kFailed:
             Show("Upload failed", kReviewNetwork, kColourRed);
             return Loop::kEnd;
+        case UploadStep::Kind::kVerdict:
+            Show(step.verdict.state, step.verdict.comment, step.verdict.colour);
+            upgrading_ = step.upgrading;
+            return Loop::kEnd;
+        case UploadStep::Kind::kSendChunk: {
+            FlashPacket data;
+            if (MakeDataChunk(image.data() + sent_, step.chunk_size, &data) != PacketResult::kOk ||
+                !SendPacket(data)) {
+                Show("Upload failed", kReviewNetwork, kColourRed);
+                return Loop::kEnd;
+            }
+            sent_ += static_cast<uint32_t>(step.chunk_size);
+            ShowProgress(sent_);
+            return Loop::kContinue;
         }
-        sent_ += static_cast<uint32_t>(chunk);
-        ShowProgress(sent_);
-        return Loop::kContinue;
+        case UploadStep::Kind::kComplete:
+            break;
     }
     // Everything is there; the verdict follows.
     complete_ = true;
@@ -291,6 +289,36 @@ RowText StatusRowText(uint32_t status) {
         default:
             return Failed(kReviewNetwork);
     }
+}
+
+UploadStep NextUploadStep(const PacketBytes& received, size_t sent, size_t image_size) {
+    // A packet the codec refuses reads as no command at all, so it fails the
+    // upload like any other stray command.
+    FlashPacket packet;
+    DecodePacket(received.data(), received.size(), &packet);
+    UploadStep step;
+    if (packet.Is(FlashCommand::kUploadEnd)) {
+        step.kind = UploadStep::Kind::kEnd;
+        return step;
+    }
+    if (!packet.Is(FlashCommand::kUpgradeReply) && !packet.Is(FlashCommand::kDataReply)) {
+        step.kind = UploadStep::Kind::kFailed;
+        return step;
+    }
+    const uint32_t status = packet.Status();
+    if (status != 0) {
+        step.kind = UploadStep::Kind::kVerdict;
+        step.verdict = StatusRowText(status);
+        step.upgrading = status == 6;
+        return step;
+    }
+    if (sent < image_size) {
+        step.kind = UploadStep::Kind::kSendChunk;
+        step.chunk_size = std::min<size_t>(image_size - sent, kPayloadBytes);
+        return step;
+    }
+    step.kind = UploadStep::Kind::kComplete;
+    return step;
 }
 
 void RunUpgradeWorker(std::shared_ptr<UpgradeFleet::Core> core, UpgradeOptions options,

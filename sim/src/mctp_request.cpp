@@ -41,6 +41,16 @@ void MctpMessageDeleter::operator()(MctpMessage* message) const {
     QW_VSCP_DataProc_Msg_Destroy(message);
 }
 
+MctpRead ParseMctpHeader(std::string_view header_block, MctpRequest* request, size_t* body_length) {
+    MctpMessage* parsed = nullptr;
+    if (QW_VSCP_DataProc_Msg_ParserPacket(header_block, nullptr, 0, kMctpVersion, &parsed) !=
+        QW_NET_OK) {
+        return MctpRead::kMalformed;
+    }
+    request->header.reset(parsed);
+    return BodyLength(parsed, body_length) ? MctpRead::kRequest : MctpRead::kMalformed;
+}
+
 MctpRead ReadMctpRequest(platform::Socket& socket, StopSignal& stop, ReadDeadline deadline,
                          MctpRequest* request) {
     std::string received;
@@ -64,14 +74,9 @@ MctpRead ReadMctpRequest(platform::Socket& socket, StopSignal& stop, ReadDeadlin
         return MctpRead::kEnded;
     }
 
-    MctpMessage* parsed = nullptr;
-    if (QW_VSCP_DataProc_Msg_ParserPacket(std::string_view(received).substr(0, header_end), nullptr,
-                                          0, kMctpVersion, &parsed) != QW_NET_OK) {
-        return MctpRead::kMalformed;
-    }
-    request->header.reset(parsed);
     size_t length = 0;
-    if (!BodyLength(parsed, &length)) {
+    if (ParseMctpHeader(std::string_view(received).substr(0, header_end), request, &length) !=
+        MctpRead::kRequest) {
         return MctpRead::kMalformed;
     }
     request->body.assign(received, header_end, length);

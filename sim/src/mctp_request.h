@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "request_reader.h"
 
@@ -41,6 +42,11 @@ enum class MctpRead {
                  // Content-Length that is not a number up to the limit
     kEnded,      // closed, timed out, stopped, or a header block too long
 };
+
+// Parses a whole header block (its "\r\n\r\n" included) into
+// request->header and reads the body length it announces: kRequest, or
+// kMalformed as ReadMctpRequest reports it.
+MctpRead ParseMctpHeader(std::string_view header_block, MctpRequest* request, size_t* body_length);
 
 // Bytes after the body are left unread.
 MctpRead ReadMctpRequest(platform::Socket& socket, StopSignal& stop, ReadDeadline deadline,
