@@ -12,12 +12,6 @@
 
 namespace {
 
-void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
 std::vector<std::string> Segments(const HdpBody* body) {
     int32_t count = 0;
     Check(QW_VSCP_Hdp_GetSegmentCount(body, &count) == QW_NET_OK && count >= 0);

@@ -20,12 +20,6 @@ constexpr size_t kGuard = 16;
 constexpr uint8_t kGuardByte = 0xA5;
 constexpr size_t kMaxOutputs = 3;
 
-void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
 // An output buffer of a chosen length with guards on both sides.
 struct GuardedOutput {
     explicit GuardedOutput(size_t length) : bytes(length + 2 * kGuard, kGuardByte) {}

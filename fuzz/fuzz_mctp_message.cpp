@@ -17,12 +17,6 @@ namespace {
 // missing empty line, so only headers this close to the limit may grow past it.
 constexpr size_t kMaxGrowth = 6;
 
-void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
 void LookUpFields(const MctpMessage* msg) {
     for (const char* name : {"Content-Length", "Return-Code", "AddedData-Length", "CSeq", ""}) {
         const char* value = nullptr;

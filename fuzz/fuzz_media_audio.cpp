@@ -20,12 +20,6 @@
 
 namespace {
 
-void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
 // The PCM a channel keeps for one block, at most.
 constexpr size_t kMaxDecodedSamples = 0x10000;
 // Blocks per input: enough to carry state from block to block.

@@ -15,6 +15,7 @@
 #include "first_generation_frames.h"
 #include "frame_format.h"
 #include "frame_locator.h"
+#include "fuzz_counting_input.h"
 #include "fuzz_entry.h"
 #include "key_frame.h"
 #include "random_access_input.h"
@@ -22,24 +23,6 @@
 namespace {
 
 using namespace kestrel::media;
-
-void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
-class CountingInput : public MemoryInput {
-public:
-    using MemoryInput::MemoryInput;
-    size_t ReadAt(uint64_t offset, std::span<uint8_t> out) override {
-        ++reads;
-        const size_t got = MemoryInput::ReadAt(offset, out);
-        Check(got <= out.size() && (got == 0 || offset + got <= Size()));
-        return got;
-    }
-    size_t reads = 0;
-};
 
 // Some window contents match: the first byte and the last byte agree with
 // the pattern, so matches are neither everywhere nor nowhere.

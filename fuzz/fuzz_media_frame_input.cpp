@@ -21,12 +21,6 @@ namespace {
 
 using namespace kestrel::media;
 
-void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
 // A channel's work buffer: one frame record.
 constexpr size_t kWorkBytes = 0x200000;
 

@@ -15,12 +15,6 @@
 
 namespace {
 
-void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
 // As the media library creates it, but smaller, so pictures stay cheap.
 constexpr int32_t kMaxWidthMb = 45;
 constexpr int32_t kMaxHeightMb = 36;

@@ -15,12 +15,6 @@
 
 namespace {
 
-void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
 using Blocks = std::vector<std::vector<uint8_t>>;
 
 // Longest carry-over: one incomplete record of the largest size.

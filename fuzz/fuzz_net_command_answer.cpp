@@ -25,7 +25,6 @@
 
 namespace {
 
-using kestrel::fuzz::Check;
 using kestrel::fuzz::ScriptedPeer;
 using kestrel::fuzz::StreamLE32;
 namespace net = kestrel::net;

@@ -20,7 +20,6 @@
 
 namespace {
 
-using kestrel::fuzz::Check;
 using kestrel::fuzz::ScriptedPeer;
 namespace net = kestrel::net;
 

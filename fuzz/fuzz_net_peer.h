@@ -16,15 +16,10 @@
 #include <cstring>
 #include <string_view>
 
+#include "fuzz_entry.h"
 #include "recorder_answers.h"
 
 namespace kestrel::fuzz {
-
-inline void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
 
 class ScriptedPeer {
 public:

@@ -21,12 +21,6 @@ namespace config = kestrel::client::config;
 
 constexpr size_t kFieldCapacity = 259;
 
-void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
 // RAM-backed when possible: every write replaces the file with an fsync.
 std::string TempName() {
     std::error_code error;

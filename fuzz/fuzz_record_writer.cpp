@@ -16,12 +16,6 @@
 
 namespace {
 
-void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
 std::string TempName(const char* tag) {
     return (std::filesystem::temp_directory_path() /
             ("kestrel_fuzz_rec_" + std::to_string(getpid()) + tag + ".avi"))

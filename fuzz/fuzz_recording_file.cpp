@@ -9,31 +9,13 @@
 
 #include "frame_format.h"
 #include "frame_locator.h"
+#include "fuzz_counting_input.h"
 #include "fuzz_entry.h"
 #include "media_result.h"
 #include "random_access_input.h"
 #include "recording_header.h"
 
 namespace {
-
-void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
-// Counts reads, so an unbounded search shows up as a failure.
-class CountingInput : public kestrel::media::MemoryInput {
-public:
-    using MemoryInput::MemoryInput;
-    size_t ReadAt(uint64_t offset, std::span<uint8_t> out) override {
-        ++reads;
-        const size_t got = MemoryInput::ReadAt(offset, out);
-        Check(got <= out.size() && (got == 0 || offset + got <= Size()));
-        return got;
-    }
-    size_t reads = 0;
-};
 
 void CheckFrame(CountingInput& input, const std::optional<kestrel::media::LocatedFrame>& frame) {
     if (!frame) {

@@ -34,12 +34,6 @@ using namespace kestrel::sim;
 constexpr size_t kMctpHeaderLimit = 2047;
 constexpr size_t kMaxCallsPerInput = 16;
 
-void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
 uint32_t Le32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
            static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;

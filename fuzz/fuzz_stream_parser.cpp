@@ -15,12 +15,6 @@
 
 namespace {
 
-void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
 class CheckingSink : public kestrel::media::StreamSink {
 public:
     void OnVideoRecord(std::span<const uint8_t> record, uint32_t tag, uint64_t pts) override {

@@ -30,12 +30,6 @@ constexpr int kSendWaitMs = 2000;
 constexpr MctpWaitTime kShortWait{0, 200000};
 constexpr size_t kPieceUnit = 16;
 
-void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
 // One loopback listener for the whole run.
 platform::Socket& Listener() {
     static platform::Socket* listener = [] {
