@@ -321,7 +321,7 @@ TEST_F(PlaybackTest, WhatARunningDownloadRefusesAndClosingThePageInItsMiddle) {
     EXPECT_EQ(ProbeStreams(LocalFile(file)).rfind("h264,video,", 0), 0u);
 }
 
-TEST_F(PlaybackTest, ATemporaryFileThatCannotBeMadeStartsNothing) {
+TEST_F(PlaybackTest, FilesThatCannotBeMadeStartNothing) {
     Open();
     std::filesystem::create_directories(PlaybackTempFile());  // a folder in its place
     const sim::RecordingFile file = Recording(0);
@@ -330,6 +330,20 @@ TEST_F(PlaybackTest, ATemporaryFileThatCannotBeMadeStartsNothing) {
     EXPECT_TRUE(Shown(kTextCreateFileFailed));
     EXPECT_FALSE(controller_->Transferring());
     EXPECT_FALSE(controller_->Playing());
+
+    // A download file that cannot be opened, and no save folder at all
+    // (which would put the file wherever the program runs).
+    ui_.shown.clear();
+    std::filesystem::create_directories(LocalFile(file));
+    EXPECT_EQ(Download(file), 0);
+    Pump();
+    EXPECT_TRUE(Shown(kTextCreateFileFailed));
+    ui_.shown.clear();
+    Context().filePath.clear();
+    EXPECT_EQ(Download(Recording(1)), 0);
+    Pump();
+    EXPECT_TRUE(Shown(kTextCreateFileFailed));
+    EXPECT_FALSE(controller_->Transferring());
     EXPECT_EQ(DownloadRequests(), 0u);
 }
 
