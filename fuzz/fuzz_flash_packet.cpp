@@ -29,7 +29,7 @@ namespace {
 
 using namespace kestrel::flash;
 
-constexpr size_t kMaxAddressChars = 15;  // "255.255.255.255"
+constexpr size_t kMaxAddressChars = 15;  // four numbers of three digits and their dots
 
 constexpr std::string_view kImageNames[] = {
     "Qw6100V100R003B010_V100001V100002V100003V100004V100005.sw",
