@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "flash_packet.h"
+#include "upgrade_fleet.h"
 
 namespace kestrel::flash {
 namespace {
@@ -88,6 +89,26 @@ TEST(FlashPacket, DecodeTakesExactlyOnePacket) {
     WriteBE32(bytes.data() + 4, 0xFFFFFFFF);
     ASSERT_EQ(DecodePacket(bytes.data(), kPacketBytes, &decoded), PacketResult::kOk);
     EXPECT_EQ(decoded.command, 4242u);
+}
+
+TEST(UploadStep, EachReplyDecidesTheUploadsNextMove) {
+    const PacketBytes ok = Encode(MakeStatusReply(FlashCommand::kDataReply, 0));
+    UploadStep step = NextUploadStep(ok, 2048, 2500);
+    EXPECT_EQ(step.kind, UploadStep::Kind::kSendChunk);
+    EXPECT_EQ(step.chunk_size, 452u) << "the last chunk holds only what is left";
+    EXPECT_EQ(NextUploadStep(ok, 0, 2500).chunk_size, kPayloadBytes);
+    EXPECT_EQ(NextUploadStep(ok, 2500, 2500).kind, UploadStep::Kind::kComplete);
+
+    step = NextUploadStep(Encode(MakeStatusReply(FlashCommand::kUpgradeReply, 6)), 2500, 2500);
+    EXPECT_EQ(step.kind, UploadStep::Kind::kVerdict);
+    EXPECT_TRUE(step.upgrading);
+    EXPECT_FALSE(
+        NextUploadStep(Encode(MakeStatusReply(FlashCommand::kDataReply, 3)), 0, 2500).upgrading);
+    EXPECT_EQ(NextUploadStep(Encode(MakeStatusReply(FlashCommand::kUploadEnd, 0)), 0, 1).kind,
+              UploadStep::Kind::kEnd);
+    EXPECT_EQ(NextUploadStep(Encode(MakeStatusReply(FlashCommand::kSearchReply, 0)), 0, 1).kind,
+              UploadStep::Kind::kFailed)
+        << "a stray command ends the upload";
 }
 
 }  // namespace
