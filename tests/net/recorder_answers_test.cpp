@@ -31,8 +31,10 @@ std::vector<uint8_t> SearchAnswer(int32_t result, const std::vector<FileRecord>&
     std::vector<uint8_t> answer(kStandardResponseHeader + records.size() * sizeof(FileRecord));
     WriteLE32(answer.data(), static_cast<uint32_t>(answer.size()));
     WriteLE32(answer.data() + 4, static_cast<uint32_t>(result));
-    std::memcpy(answer.data() + kStandardResponseHeader, records.data(),
-                records.size() * sizeof(FileRecord));
+    if (!records.empty()) {
+        std::memcpy(answer.data() + kStandardResponseHeader, records.data(),
+                    records.size() * sizeof(FileRecord));
+    }
     return answer;
 }
 
